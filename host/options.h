@@ -1,0 +1,33 @@
+// The host's command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct Options {
+  bool textures = true;              // -notex turns them off
+  bool shadows = true;               // -noshadow, -noshadows
+  bool pause = false;                // -pause
+  bool headless = false;             // --headless
+  std::optional<long> frames;        // --frames N; headless runs default to 600
+  std::string keysFile;              // --keys FILE ("-" is standard input)
+  std::string recordFile;            // --record FILE
+  std::string traceFile;             // --trace FILE
+  std::string screenshotFile;        // --screenshot FILE
+  std::optional<int> width, height;  // --size WxH
+  std::optional<double> fps;         // --fps N
+  bool help = false;                 // --help
+};
+
+struct OptionsResult {
+  Options options;
+  std::string error;  // one line naming the bad option or value; empty when all is well
+};
+
+// Reads the host's options from argv[1..argc-1]. Words that are not options (the game's texture
+// directory) are left to the game.
+OptionsResult parseOptions(int argc, const char* const* argv);
+
+// The text of --help: the options and the keys.
+std::string helpText();

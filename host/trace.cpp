@@ -1,0 +1,161 @@
+#include "host/trace.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+void appendNumbers(std::string& out, const float* values, int count) {
+  out += '[';
+  for (int i = 0; i < count; ++i) {
+    if (i) out += ',';
+    appendJsonNumber(out, values[i]);
+  }
+  out += ']';
+}
+
+}  // namespace
+
+void appendJsonNumber(std::string& out, float value) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  char buffer[32];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
+                                 std::chars_format::general, 9);
+  out.append(buffer, ec == std::errc() ? end : buffer);
+}
+
+void appendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  for (char c : text) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (u < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+TraceWriter::~TraceWriter() {
+  std::string ignored;
+  close(ignored);
+}
+
+bool TraceWriter::open(const std::string& path, std::string& error) {
+  path_ = path;
+  file_ = std::fopen(path.c_str(), "wb");
+  if (!file_) {
+    error = "cannot write trace '" + path + "': " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+void TraceWriter::writeHeader(const View& view) {
+  line_ = "{\"width\":" + std::to_string(view.width) +
+          ",\"height\":" + std::to_string(view.height) + ",\"textures\":";
+  appendJsonString(line_, view.textureDir);
+  line_ += ",\"viewpoint\":{\"xyz\":";
+  appendNumbers(line_, view.xyz, 3);
+  line_ += ",\"hpr\":";
+  appendNumbers(line_, view.hpr, 3);
+  line_ += "}}\n";
+  flushLine();
+}
+
+void TraceWriter::beginFrame(const FrameInfo& info) {
+  line_ = "{\"frame\":" + std::to_string(info.frame) + ",\"pause\":" + std::to_string(info.pause) +
+          ",\"keys\":[";
+  bool first = true;
+  for (const Key& key : info.keys) {
+    if (!first) line_ += ',';
+    first = false;
+    if (key.host == HostKey::None) {
+      line_ += std::to_string(key.code);
+    } else {
+      appendJsonString(line_, hostKeyName(key.host));
+    }
+  }
+  line_ += "],\"draws\":[";
+  prints_.clear();
+  firstDraw_ = true;
+}
+
+void TraceWriter::draw(const DrawCall& call) {
+  if (!firstDraw_) line_ += ',';
+  firstDraw_ = false;
+  static constexpr const char* kOps[] = {"box", "sphere", "cylinder"};
+  line_ += "{\"op\":\"";
+  line_ += kOps[static_cast<int>(call.shape)];
+  line_ += "\",\"pos\":";
+  appendNumbers(line_, call.pos, 3);
+  // The rotation without its row padding.
+  const float rotation[9] = {call.R[0], call.R[1], call.R[2], call.R[4], call.R[5],
+                             call.R[6], call.R[8], call.R[9], call.R[10]};
+  line_ += ",\"R\":";
+  appendNumbers(line_, rotation, 9);
+  switch (call.shape) {
+    case DrawCall::Shape::Box:
+      line_ += ",\"sides\":";
+      appendNumbers(line_, call.sides, 3);
+      break;
+    case DrawCall::Shape::Cylinder:
+      line_ += ",\"length\":";
+      appendJsonNumber(line_, call.length);
+      [[fallthrough]];
+    case DrawCall::Shape::Sphere:
+      line_ += ",\"radius\":";
+      appendJsonNumber(line_, call.radius);
+      break;
+  }
+  line_ += ",\"color\":";
+  appendNumbers(line_, call.color, 3);
+  line_ += ",\"texture\":" + std::to_string(call.texture) + "}";
+}
+
+void TraceWriter::print(std::string_view text) {
+  if (!prints_.empty()) prints_ += ',';
+  appendJsonString(prints_, text);
+}
+
+void TraceWriter::endFrame() {
+  // The prints sit before the draws in the line, though they come in among them.
+  std::string::size_type draws = line_.find(",\"draws\":[");
+  line_.insert(draws, ",\"prints\":[" + prints_ + "]");
+  line_ += "]}\n";
+  flushLine();
+}
+
+void TraceWriter::flushLine() {
+  if (!file_ || writeErrno_) return;
+  if (std::fwrite(line_.data(), 1, line_.size(), file_) != line_.size() ||
+      std::fflush(file_) != 0) {
+    writeErrno_ = errno ? errno : EIO;
+  }
+}
+
+bool TraceWriter::close(std::string& error) {
+  if (!file_) return true;
+  if (std::fclose(file_) != 0 && !writeErrno_) writeErrno_ = errno ? errno : EIO;
+  file_ = nullptr;
+  if (writeErrno_) {
+    error = "cannot write trace '" + path_ + "': " + std::strerror(writeErrno_);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,17 @@
+// What the host keeps for drawing pictures: camera, switches and size.
+#pragma once
+
+#include <string>
+
+struct View {
+  float xyz[3] = {0, 0, 1};
+  float hpr[3] = {0, 0, 0};  // degrees
+  bool textures = true;
+  bool shadows = true;
+  int width = 800;
+  int height = 600;
+  std::string textureDir = "textures";
+};
+
+// The view of the running host; dsSetViewpoint and dsGetViewpoint work on its camera.
+View& currentView();

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/options.h"
+
+namespace {
+
+OptionsResult parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "cannoncar");
+  return parseOptions(static_cast<int>(args.size()), args.data());
+}
+
+TEST(Options, EveryOptionIsRead) {
+  OptionsResult r = parse({"mytextures", "-notex", "-noshadows", "-pause", "--headless", "--frames",
+                           "200", "--keys", "k.txt", "--record=r.txt", "--trace", "t.jsonl",
+                           "--screenshot", "s.png", "--size", "320x240", "--fps", "20"});
+  ASSERT_EQ(r.error, "");
+  const Options& o = r.options;
+  EXPECT_FALSE(o.textures);
+  EXPECT_FALSE(o.shadows);
+  EXPECT_TRUE(o.pause);
+  EXPECT_TRUE(o.headless);
+  EXPECT_EQ(o.frames, 200);
+  EXPECT_EQ(o.keysFile, "k.txt");
+  EXPECT_EQ(o.recordFile, "r.txt");
+  EXPECT_EQ(o.traceFile, "t.jsonl");
+  EXPECT_EQ(o.screenshotFile, "s.png");
+  EXPECT_EQ(o.width, 320);
+  EXPECT_EQ(o.height, 240);
+  EXPECT_EQ(o.fps, 20.0);
+  EXPECT_TRUE(parse({"-noshadow"}).options.shadows == false);
+}
+
+TEST(Options, DefaultsLeaveTheGameItsSettings) {
+  OptionsResult r = parse({});
+  ASSERT_EQ(r.error, "");
+  EXPECT_TRUE(r.options.textures && r.options.shadows);
+  EXPECT_FALSE(r.options.headless || r.options.pause || r.options.help);
+  EXPECT_FALSE(r.options.frames || r.options.width || r.options.fps);
+}
+
+TEST(Options, BadOptionsAndValuesAreNamedInOneLine) {
+  struct Case {
+    std::vector<const char*> args;
+    const char* named;
+  };
+  const std::vector<Case> cases = {
+      {{"--bogus"}, "'--bogus'"},
+      {{"-x"}, "'-x'"},
+      {{"--frames"}, "--frames needs a value"},
+      {{"--frames", "ten"}, "'ten'"},
+      {{"--frames", "-5"}, "'-5'"},
+      {{"--frames", "0"}, "'0'"},
+      {{"--frames", "99999999999999999999999"}, "--frames"},
+      {{"--frames", "1000000001"}, "'1000000001'"},
+      {{"--frames", "12abc"}, "'12abc'"},
+      {{"--fps", "0"}, "--fps"},
+      {{"--fps", "-3"}, "--fps"},
+      {{"--fps", "nan"}, "--fps"},
+      {{"--fps", "1e9"}, "--fps"},
+      {{"--size", "800"}, "--size"},
+      {{"--size", "0x0"}, "--size"},
+      {{"--size", "-800x600"}, "--size"},
+      {{"--size", "100000x600"}, "--size"},
+      {{"--size", "800x600x3"}, "--size"},
+      {{"--trace="}, "--trace needs a file name"},
+      {{"--keys"}, "--keys needs a value"},
+  };
+  for (const Case& c : cases) {
+    OptionsResult r = parse(c.args);
+    EXPECT_NE(r.error.find(c.named), std::string::npos) << c.args[0] << ": " << r.error;
+    EXPECT_EQ(r.error.find('\n'), std::string::npos) << r.error;
+  }
+}
+
+TEST(Options, HugeValuesAreCutShortInTheMessage) {
+  std::string huge(100000, '9');
+  OptionsResult r = parse({"--frames", huge.c_str()});
+  EXPECT_LT(r.error.size(), 200u);
+}
+
+TEST(Options, HelpListsEveryOptionAndKey) {
+  EXPECT_TRUE(parse({"--help"}).options.help);
+  std::string help = helpText();
+  for (const char* word : {"-notex", "-noshadow", "-pause", "--headless", "--frames", "--keys",
+                           "--record", "--trace", "--screenshot", "--size", "--fps", "ctrl-p",
+                           "ctrl-o", "ctrl-x", "space", "AutoEnableDepth"}) {
+    EXPECT_NE(help.find(word), std::string::npos) << word;
+  }
+}
+
+}  // namespace

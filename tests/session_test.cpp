@@ -1,0 +1,201 @@
+// The host's session driven with a small stand-in game: key delivery, host keys, traces and
+// key records.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/drawstuff.h"
+#include "host/recording.h"
+#include "host/session.h"
+
+namespace {
+
+std::vector<std::string> events;
+
+void fakeStart() {
+  const float xyz[3] = {1, 2, 3.5f};
+  const float hpr[3] = {-145.5f, -22.5f, 0.25f};
+  dsSetViewpoint(xyz, hpr);
+  events.push_back("start");
+}
+
+void fakeStep(int pause) {
+  events.push_back("step " + std::to_string(pause));
+  dsSetTexture(DS_WOOD);
+  dsSetColor(0.3f, 1, 0.3f);
+  const double pos[3] = {0.1, -2, 1e-7};
+  const double R[12] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
+  const double sides[3] = {3.5, 2.5, 1};
+  dsDrawBox(pos, R, sides);
+  dsPrint("현제 점수 : %d \"x\"\n", pause);
+  dsDrawCylinder(pos, R, 2.0, 0.25);
+}
+
+void fakeCommand(int cmd) {
+  events.push_back("key " + std::to_string(cmd));
+}
+
+dsFunctions fakeGame() {
+  return dsFunctions{DS_VERSION, fakeStart, fakeStep, fakeCommand, nullptr, "textures"};
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    events.clear();
+    dir = std::filesystem::temp_directory_path() /
+          ("cannoncar-session-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::filesystem::path dir;
+  dsFunctions game = fakeGame();
+};
+
+TEST_F(SessionTest, KeysComeBeforeTheirFrameAndHostKeysNeverReachTheGame) {
+  std::ofstream(dir / "keys.txt") << "0 w\n2 ctrl-p a\n3 ctrl-o ctrl-o\n6 ctrl-p\n7 ctrl-x b\n";
+  Options options;
+  options.keysFile = (dir / "keys.txt").string();
+  Session session(options, &game, 800, 600);
+  std::string error;
+  ASSERT_TRUE(session.open(error)) << error;
+  session.start();
+  while (session.runFrame({})) {
+  }
+  const std::vector<std::string> expected = {
+      "start",  "key 119", "step 0", "step 0", "key 97",  // frames 0, 1, then pause at 2
+      "step 1", "step 0",  "step 0", "step 1",            // two single steps at 3 and 4
+      "step 0"};                                          // running again at 6; 7 closes
+  EXPECT_EQ(events, expected);
+  EXPECT_EQ(session.framesRun(), 7);
+  EXPECT_TRUE(session.closed());
+  EXPECT_TRUE(session.finish(error));
+}
+
+TEST_F(SessionTest, TraceHasTheHeaderAndOneLinePerFrame) {
+  std::ofstream(dir / "keys.txt") << "1 code:65 ctrl-p\n";
+  Options options;
+  options.keysFile = (dir / "keys.txt").string();
+  options.traceFile = (dir / "trace.jsonl").string();
+  Session session(options, &game, 800, 600);
+  std::string error;
+  ASSERT_TRUE(session.open(error)) << error;
+  session.start();
+  ASSERT_TRUE(session.runFrame({}));
+  ASSERT_TRUE(session.runFrame({}));
+  ASSERT_TRUE(session.finish(error)) << error;
+
+  std::string trace = readFile(dir / "trace.jsonl");
+  const std::string header =
+      "{\"width\":800,\"height\":600,\"textures\":\"textures\",\"viewpoint\":{\"xyz\":[1,2,3.5],"
+      "\"hpr\":[-145.5,-22.5,0.25]}}\n";
+  const std::string draws =
+      "\"draws\":[{\"op\":\"box\",\"pos\":[0.100000001,-2,1.00000001e-07],"
+      "\"R\":[1,0,0,0,1,0,0,0,1],\"sides\":[3.5,2.5,1],\"color\":[0.300000012,1,0.300000012],"
+      "\"texture\":1},{\"op\":\"cylinder\",\"pos\":[0.100000001,-2,1.00000001e-07],"
+      "\"R\":[1,0,0,0,1,0,0,0,1],\"length\":2,\"radius\":0.25,"
+      "\"color\":[0.300000012,1,0.300000012],\"texture\":1}]}\n";
+  const std::string expected =
+      header + "{\"frame\":0,\"pause\":0,\"keys\":[],\"prints\":[\"현제 점수 : 0 \\\"x\\\"\\n\"]," +
+      draws + "{\"frame\":1,\"pause\":1,\"keys\":[65,\"ctrl-p\"],\"prints\":[\"현제 점수 : 1 " +
+      "\\\"x\\\"\\n\"]," + draws;
+  EXPECT_EQ(trace, expected);
+}
+
+TEST_F(SessionTest, ARecordReplaysTheSameKeysOnTheSameFrames) {
+  Options recording;
+  recording.recordFile = (dir / "record.txt").string();
+  std::vector<std::string> played;
+  {
+    Session session(recording, &game, 800, 600);
+    std::string error;
+    ASSERT_TRUE(session.open(error)) << error;
+    session.start();
+    const std::vector<std::vector<Key>> typed = {
+        {{HostKey::None, 'w'}}, {}, {{HostKey::Pause, 0}, {HostKey::None, ' '}},
+        {{HostKey::Step, 0}},   {}, {{HostKey::None, -3}, {HostKey::Close, 0}}};
+    for (const auto& keys : typed) session.runFrame(keys);
+    ASSERT_TRUE(session.finish(error)) << error;
+    played = events;
+  }
+  events.clear();
+  Options replay;
+  replay.keysFile = (dir / "record.txt").string();
+  Session session(replay, &game, 800, 600);
+  std::string error;
+  ASSERT_TRUE(session.open(error)) << error;
+  session.start();
+  while (session.runFrame({})) {
+  }
+  EXPECT_EQ(events, played);
+}
+
+TEST_F(SessionTest, FilesThatCannotBeWrittenAreReported) {
+  struct Case {
+    std::string Options::*field;
+    std::string path;
+    const char* what;
+  };
+  const Case cases[] = {
+      {&Options::traceFile, (dir / "missing" / "t.jsonl").string(), "cannot write trace"},
+      {&Options::recordFile, (dir / "missing" / "r.txt").string(), "cannot write key record"},
+      {&Options::keysFile, (dir / "missing" / "k.txt").string(), "cannot read key script"},
+  };
+  for (const Case& c : cases) {
+    Options options;
+    options.*c.field = c.path;
+    Session session(options, &game, 800, 600);
+    std::string error;
+    EXPECT_FALSE(session.open(error));
+    EXPECT_NE(error.find(c.what), std::string::npos) << error;
+    EXPECT_NE(error.find(c.path), std::string::npos) << error;
+  }
+}
+
+TEST_F(SessionTest, AFullDeviceFailsTheTraceAtTheEnd) {
+  Options options;
+  options.traceFile = "/dev/full";
+  Session session(options, &game, 800, 600);
+  std::string error;
+  ASSERT_TRUE(session.open(error)) << error;
+  session.start();
+  session.runFrame({});
+  EXPECT_FALSE(session.finish(error));
+  EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+}
+
+TEST(RecordingBackend, KeepsCallsByFrameAndOutsideFrames) {
+  RecordingBackend recording;
+  setBackend(&recording);
+  dsSetColor(0.5f, 0.5f, 1.0f);
+  const float pos[3] = {1, 2, 3};
+  const float R[12] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
+  dsDrawSphere(pos, R, 0.5f);
+  recording.beginFrame(FrameInfo{4, 1, {}});
+  dsDrawSphere(pos, R, 0.25f);
+  recording.endFrame();
+  setBackend(nullptr);
+  dsDrawSphere(pos, R, 9);  // the null backend drops it
+  ASSERT_EQ(recording.draws.size(), 2u);
+  EXPECT_EQ(recording.draws[0].color[2], 1.0f);
+  ASSERT_EQ(recording.frames.size(), 1u);
+  EXPECT_EQ(recording.frames[0].frame, 4);
+  ASSERT_EQ(recording.frames[0].draws.size(), 1u);
+  EXPECT_EQ(recording.frames[0].draws[0].radius, 0.25f);
+}
+
+}  // namespace
