@@ -1,0 +1,3 @@
+#include "core/game_state.h"
+
+GameState game;

@@ -1,0 +1,70 @@
+#include "tests/game_fixture.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "controls/controls.h"
+#include "host/backend.h"
+#include "scene/scene.h"
+#include "sim/sim.h"
+
+void GameTest::SetUp() {
+  // the engine is initialised once per process, as main does
+  static const bool engineReady = (dInitODE(), true);
+  (void)engineReady;
+
+  // everything a fresh process starts from: the game state, both random generators
+  std::destroy_at(&game);
+  std::construct_at(&game);
+  std::srand(1);
+  dRandSetSeed(0);
+  setBackend(&recording);
+
+  // main's set-up
+  game.fastStep = true;
+  game.carBodyCount = 0;
+  game.hingeCount = 0;
+  game.carCount = 0;
+  game.wheelGeomCount = 0;
+  resetSimulation();
+  recording.clear();
+}
+
+void GameTest::TearDown() {
+  dJointGroupDestroy(game.contactGroup);
+  dSpaceDestroy(game.space);
+  dWorldDestroy(game.world);
+  setBackend(nullptr);
+}
+
+void GameTest::runFrames(int count, int pause) {
+  for (int i = 0; i < count; ++i) simLoop(pause);
+}
+
+void GameTest::press(const char* keys) {
+  for (const char* key = keys; *key; ++key) command(*key);
+}
+
+Vec3 vec(const dReal* v) {
+  return {v[0], v[1], v[2]};
+}
+
+std::vector<int> freshRandSequence(int count) {
+  std::srand(1);
+  std::vector<int> numbers;
+  for (int i = 0; i < count; ++i) numbers.push_back(std::rand());
+  std::srand(1);
+  return numbers;
+}
+
+::testing::AssertionResult near(const Vec3& actual, const Vec3& expected, double tolerance) {
+  for (int i = 0; i < 3; ++i) {
+    if (!(std::abs(actual[i] - expected[i]) <= tolerance)) {
+      return ::testing::AssertionFailure()
+             << "(" << actual[0] << ", " << actual[1] << ", " << actual[2] << ") is not within "
+             << tolerance << " of (" << expected[0] << ", " << expected[1] << ", " << expected[2]
+             << ")";
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
