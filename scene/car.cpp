@@ -1,4 +1,4 @@
-#include <cmath>
+#include <numbers>
 
 #include <ode/ode.h>
 
@@ -47,7 +47,7 @@ void makeCar(dReal x, dReal y) {
     dBodyID wheel = dBodyCreate(game.world);
     game.carBody[b + k] = wheel;
     dQuaternion q;
-    dQFromAxisAndAngle(q, 1, 0, 0, M_PI * 0.5);
+    dQFromAxisAndAngle(q, 1, 0, 0, std::numbers::pi * 0.5);
     dBodySetQuaternion(wheel, q);
     dMassSetSphere(&mass, kDensity, kWheelRadius);
     dMassAdjust(&mass, kWheelMass);

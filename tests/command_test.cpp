@@ -1,5 +1,6 @@
 // The key table with its limits, and the firing of the missile ring.
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "controls/controls.h"
@@ -23,6 +24,10 @@ struct KeyCase {
   const char* keys;
   Controls expected;  // from the start values: speed 0, steer 0, yaw 0, pitch -1.2, fast step on
 };
+
+void PrintTo(const KeyCase& c, std::ostream* os) {
+  *os << '"' << c.keys << '"';
+}
 
 class KeyTableTest : public CommandTest, public ::testing::WithParamInterface<KeyCase> {};
 
@@ -157,7 +162,7 @@ TEST_F(CommandTest, ShotAtStartPitchRisesTowardsMinusX) {
   EXPECT_LT(v[0], 0);
   EXPECT_NEAR(v[1], 0, 1e-12);
   // pi/2 + pitch above the horizontal
-  EXPECT_NEAR(std::atan2(v[2], -v[0]), M_PI / 2 - 1.2, 1e-6);
+  EXPECT_NEAR(std::atan2(v[2], -v[0]), std::numbers::pi / 2 - 1.2, 1e-6);
 }
 
 TEST_F(CommandTest, SixteenShotsWrapAndResetKeepsTheSlot) {

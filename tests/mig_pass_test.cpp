@@ -51,6 +51,10 @@ struct RestCase {
   int restStepsAfter;  // from 5 before the pass
 };
 
+void PrintTo(const RestCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RestThresholdTest : public MigPassTest, public ::testing::WithParamInterface<RestCase> {};
 
 TEST_P(RestThresholdTest, SquaredSpeedsInSinglePrecisionAreComparedWithTheThreshold) {
@@ -66,15 +70,18 @@ TEST_P(RestThresholdTest, SquaredSpeedsInSinglePrecisionAreComparedWithTheThresh
 const double kNearestFloat = 0.008f;
 const double kFloatBelow = std::nextafter(0.008f, 0.0f);
 
-INSTANTIATE_TEST_SUITE_P(Rest, RestThresholdTest,
-                         ::testing::Values(RestCase{"Still", 0, 0, 6},
-                                           RestCase{"LinearBelow", kFloatBelow, 0, 6},
-                                           RestCase{"LinearNearest", kNearestFloat, 0, 0},
-                                           RestCase{"AngularBelow", 0, kFloatBelow, 6},
-                                           RestCase{"AngularNearest", 0, kNearestFloat, 0},
-                                           RestCase{"BothBelow", kFloatBelow, kFloatBelow, 6},
-                                           RestCase{"Moving", 4, 0, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rest, RestThresholdTest,
+    ::testing::Values(RestCase{"Still", 0, 0, 6}, RestCase{"LinearBelow", kFloatBelow, 0, 6},
+                      RestCase{"LinearNearest", kNearestFloat, 0, 0},
+                      // below the threshold, but not once stored in single precision
+                      RestCase{"LinearRoundsAbove", 0.008 - 1e-12, 0, 0},
+                      RestCase{"AngularRoundsAbove", 0, 0.008 - 1e-12, 0},
+                      RestCase{"AngularBelow", 0, kFloatBelow, 6},
+                      RestCase{"AngularNearest", 0, kNearestFloat, 0},
+                      RestCase{"BothBelow", kFloatBelow, kFloatBelow, 6},
+                      RestCase{"Moving", 4, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MigPassTest, NearestFloatToThresholdLiesAboveIt) {
   ASSERT_GT(kNearestFloat, 0.008);
@@ -109,6 +116,10 @@ struct BandCase {
   double z;
   bool respawns;
 };
+
+void PrintTo(const BandCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class HeightBandTest : public MigPassTest, public ::testing::WithParamInterface<BandCase> {};
 
