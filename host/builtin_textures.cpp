@@ -83,7 +83,7 @@ Image paint(const std::function<Rgb(float, float)>& shade) {
 
 // Planks seen from the side: growth rings run along u, bent by slow noise, with fine streaks.
 Rgb wood(float u, float v) {
-  const Rgb light{0.90f, 0.76f, 0.55f}, dark{0.66f, 0.47f, 0.28f};
+  const Rgb light{0.92f, 0.80f, 0.62f}, dark{0.76f, 0.60f, 0.42f};
   const float bend = fbm(u, v, 3, 3, 11) * 2.2f;
   const float rings = v * 7.0f + bend;
   const float phase = rings - static_cast<float>(static_cast<int>(rings));
@@ -96,11 +96,11 @@ Rgb wood(float u, float v) {
 
 // Short grass on earth: a mottled green with darker patches and bright specks.
 Rgb ground(float u, float v) {
-  const Rgb grass{0.46f, 0.58f, 0.30f}, earth{0.44f, 0.40f, 0.28f}, bright{0.62f, 0.72f, 0.40f};
+  const Rgb grass{0.42f, 0.51f, 0.30f}, earth{0.46f, 0.41f, 0.31f}, bright{0.56f, 0.64f, 0.40f};
   const float patches = smooth(clamp01((fbm(u, v, 4, 4, 31) - 0.38f) * 3.0f));
-  const float speck = noise(u, v, 128, 41);
+  const float speck = noise(u, v, 96, 41);
   Rgb c = mix(grass, earth, patches * 0.8f);
-  c = mix(c, bright, speck > 0.82f ? 0.5f : 0.0f);
+  c = mix(c, bright, smooth(clamp01((speck - 0.8f) * 5.0f)) * 0.45f);
   const float shade = 0.88f + fbm(u, v, 32, 2, 53) * 0.24f;
   return {c.r * shade, c.g * shade, c.b * shade};
 }

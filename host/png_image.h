@@ -1,0 +1,21 @@
+// Pictures in memory and as PNG files: the textures the host loads and the frames it writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// 8-bit RGBA pixels, rows from the top.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgba;
+};
+
+// Reads any PNG as 8-bit RGBA. A damaged, truncated or implausibly large file is refused with a
+// one-line reason, never a crash.
+bool readPng(const std::string& path, Image& image, std::string& error);
+
+// Writes the image as an 8-bit RGBA PNG; false with a one-line reason when the file cannot be
+// written.
+bool writePng(const std::string& path, const Image& image, std::string& error);
