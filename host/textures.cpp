@@ -1,6 +1,8 @@
 #include "host/textures.h"
 
 #include <cstddef>
+#include <filesystem>
+#include <system_error>
 
 const Image& textureOf(const TextureSet& set, TextureKind kind) {
   return set[static_cast<std::size_t>(kind)];
@@ -8,6 +10,18 @@ const Image& textureOf(const TextureSet& set, TextureKind kind) {
 
 TextureSet loadTextures(const std::string& dir, std::string& warning) {
   TextureSet set;
+  std::error_code fault;
+  const auto status = std::filesystem::status(dir, fault);
+  if (!std::filesystem::is_directory(status)) {
+    const std::string why = status.type() == std::filesystem::file_type::not_found
+                                ? "no such directory"
+                            : fault ? fault.message()
+                                    : "not a directory";
+    warning = "texture directory " + dir + ": " + why + "; using the built-in images";
+    for (TextureKind kind : kTextureKinds)
+      set[static_cast<std::size_t>(kind)] = makeBuiltinTexture(kind);
+    return set;
+  }
   std::string firstFault;
   int faults = 0;
   for (TextureKind kind : kTextureKinds) {
