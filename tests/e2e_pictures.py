@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""End-to-end pictures: cannoncar --headless --screenshot, drawn offscreen (EGL, no display).
+
+Usage: e2e_pictures.py CANNONCAR TEXTURE_DIR
+The start-up camera looks from +x+y toward the origin: the car stands in the lower left of the
+picture, the row of MiGs lies just above the horizon on the right.
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+from png_read import read_png
+
+BINARY = os.environ.get("CANNONCAR", "build/debug/cannoncar")
+TEXTURES = os.environ.get("CANNONCAR_TEXTURES", "textures")
+
+CAR = (60, 300, 330, 530)       # x0, y0, x1, y1
+MIGS = (460, 60, 800, 140)
+GROUND = (360, 420, 760, 590)   # open ground right of the car
+
+
+def pixels(rows, box, step=2):
+    x0, y0, x1, y1 = box
+    return [rows[y][x] for y in range(y0, y1, step) for x in range(x0, x1, step)]
+
+
+def green(p):
+    r, g, b = p
+    return g > r + 60 and g > b + 60
+
+
+def pale(p):
+    """White paint under the wood: bright, warm, not green."""
+    r, g, b = p
+    return r > 150 and r >= g >= b and g > 110 and not green(p)
+
+
+def brightness(p):
+    return sum(p) / 3
+
+
+class Pictures(unittest.TestCase):
+    pictures = {}
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        os.symlink(os.path.abspath(TEXTURES), os.path.join(cls.tmp.name, "textures"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def shot(self, *options, frames=1):
+        key = (options, frames)
+        if key not in self.pictures:
+            name = "shot%d.png" % len(self.pictures)
+            r = subprocess.run([BINARY, "--headless", "--frames", str(frames), "--screenshot", name,
+                                *options], cwd=self.tmp.name, capture_output=True, timeout=300,
+                               env=dict(os.environ, LC_ALL="C.UTF-8"))
+            self.assertEqual(r.returncode, 0, r.stderr.decode())
+            self.assertNotIn("cannoncar:", r.stderr.decode())
+            self.pictures[key] = read_png(os.path.join(self.tmp.name, name))
+        return self.pictures[key]
+
+    def test_the_scene_shows_at_frame_0_and_after_100_frames(self):
+        for frames in (1, 100):
+            with self.subTest(frames=frames):
+                width, height, rows = self.shot(frames=frames)
+                self.assertEqual((width, height), (800, 600))
+                car = pixels(rows, CAR)
+                self.assertGreater(sum(map(green, car)), 400, "green chassis and cannon")
+                self.assertGreater(sum(map(pale, car)), 60, "white wheels")
+                self.assertGreater(sum(map(pale, pixels(rows, MIGS, 1))), 40, "white MiGs")
+                for x in (10, 400, 790):
+                    r, g, b = rows[3][x]
+                    self.assertGreater(b, r + 10, "sky at the top")
+                self.assertGreater(sum(1 for r, g, b in pixels(rows, GROUND) if g > b + 20),
+                                   len(pixels(rows, GROUND)) * 0.9, "ground below the horizon")
+
+    def test_noshadow_lightens_the_ground_near_the_car_only(self):
+        _, _, shaded = self.shot()
+        _, _, open_ = self.shot("-noshadow")
+        darker = sum(1 for a, b in zip(pixels(shaded, CAR, 1), pixels(open_, CAR, 1))
+                     if brightness(a) < brightness(b) - 20)
+        self.assertGreater(darker, 300, "the car's shadow")
+        self.assertEqual(shaded[:60], open_[:60], "the sky has no shadows")
+
+    def test_notex_paints_the_ground_and_the_car_flat(self):
+        _, _, textured = self.shot()
+        _, _, flat = self.shot("-notex")
+
+        def spread(rows):
+            values = [brightness(p) for p in pixels(rows, (380, 520, 420, 560), 1)]
+            return max(values) - min(values)
+
+        self.assertGreater(spread(textured), 3 * spread(flat))
+        # Untextured, the wheels are plain white: bright and grey.
+        self.assertGreater(sum(1 for r, g, b in pixels(flat, CAR) if min(r, g, b) > 150 and
+                               max(r, g, b) - min(r, g, b) < 12), 40)
+
+    def test_size_sets_the_picture_size(self):
+        width, height, _ = self.shot("--size", "320x240")
+        self.assertEqual((width, height), (320, 240))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) >= 3:
+        BINARY, TEXTURES = os.path.abspath(sys.argv[1]), sys.argv[2]
+        del sys.argv[1:3]
+    unittest.main()

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""End-to-end in a real window: cannoncar under Xvfb, keys typed with xdotool.
+
+Usage: e2e_window.py CANNONCAR TEXTURE_DIR
+Exits 77 (skipped) when Xvfb or xdotool is not installed.
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from png_read import read_png
+
+BINARY = os.environ.get("CANNONCAR", "build/debug/cannoncar")
+TEXTURES = os.environ.get("CANNONCAR_TEXTURES", "textures")
+SKIP = 77
+TOTALS = "총점수 : "
+
+
+class Xvfb:
+    def __enter__(self):
+        read, write = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = b""
+        with os.fdopen(read, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                byte = pipe.read(1)
+                if not byte:
+                    raise RuntimeError("Xvfb did not start")
+                number += byte
+        self.display = ":" + number.decode().strip()
+        return self
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        self.proc.wait(timeout=30)
+
+
+class WindowRun(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = self.tmp.name
+        os.symlink(os.path.abspath(TEXTURES), os.path.join(self.dir, "textures"))
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def env(self, **extra):
+        env = dict(os.environ, LC_ALL="C.UTF-8")
+        env.pop("WAYLAND_DISPLAY", None)
+        env.update(extra)
+        return env
+
+    def xdotool(self, display, *args):
+        return subprocess.run(["xdotool", *args], env=self.env(DISPLAY=display),
+                              capture_output=True, timeout=60, text=True)
+
+    def trace(self, name):
+        with open(os.path.join(self.dir, name), encoding="utf-8") as f:
+            return [json.loads(line) for line in f]
+
+    def test_keys_typed_in_the_window_play_and_replay_headless_frame_for_frame(self):
+        with Xvfb() as x:
+            game = subprocess.Popen(
+                [BINARY, "--record", "played.keys", "--trace", "window.jsonl"], cwd=self.dir,
+                env=self.env(DISPLAY=x.display), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
+                                 "^cannoncar$")
+            window = found.stdout.split()[0] if found.stdout.split() else ""
+            self.assertTrue(window, found.stderr)
+            self.xdotool(x.display, "mousemove", "--window", window, "400", "300")
+            self.xdotool(x.display, "windowfocus", "--sync", window)
+            # One key at a time, with time between, so each lands in a frame of its own.
+            for key in ["w", "w", "a", "space", "ctrl+w", "ctrl+w", "ctrl+p", "ctrl+o", "ctrl+o",
+                        "ctrl+p", "shift+w", "ctrl+v", "wheel", "ctrl+v", "ctrl+x"]:
+                if key == "wheel":  # two notches forward
+                    self.xdotool(x.display, "click", "--repeat", "2", "4")
+                else:
+                    self.xdotool(x.display, "key", "--clearmodifiers", key)
+                time.sleep(0.4)
+            try:
+                out, err = game.communicate(timeout=120)
+            except subprocess.TimeoutExpired:
+                game.kill()
+                out, err = game.communicate()
+                self.fail("the window did not close on ctrl-x: " + err.decode())
+        out, err = out.decode(), err.decode()
+        self.assertEqual(game.returncode, 0, err)
+        self.assertTrue(out.startswith("Press:\t'w' to increase speed.\n"), out[:200])
+        totals = out.rstrip("\n").split("\n")[-1]
+        self.assertRegex(totals, "^총점수 : \\d+  사용한 미사일 수 : 1$")
+        self.assertNotIn("cannoncar:", err)
+
+        # What the frames got, in order, with the game keys as typed; ctrl-x ends the run before
+        # another frame, and the recording keeps it.
+        window_trace = self.trace("window.jsonl")
+        keys = [k for frame in window_trace[1:] for k in frame["keys"]]
+        self.assertEqual(keys, [119, 119, 97, 32, "ctrl-w", "ctrl-w", "ctrl-p", "ctrl-o", "ctrl-o",
+                                "ctrl-p", 87, "ctrl-v", "ctrl-v"])
+        # ctrl-v showed the start-up camera, then the camera the wheel had moved forward: lower,
+        # since it looks down.
+        viewpoints = [l for l in out.splitlines() if l.startswith("Viewpoint = ")]
+        self.assertEqual(len(viewpoints), 2, out)
+        self.assertEqual(viewpoints[0], "Viewpoint = (3.8548,9.0843,7.5900,-145.5000,-22.5000,0.2500)")
+        before, after = [[float(v) for v in l[13:-1].split(",")] for l in viewpoints]
+        self.assertLess(after[2], before[2] - 0.5)
+        self.assertEqual(after[3:], before[3:])
+        with open(os.path.join(self.dir, "played.keys"), encoding="utf-8") as f:
+            recorded = [line.split() for line in f if line.strip() and not line.startswith("#")]
+        self.assertEqual(recorded[-1], [str(len(window_trace) - 1), "ctrl-x"])
+        pauses = [frame["pause"] for frame in window_trace[1:]]
+        self.assertEqual(pauses.count(0) + pauses.count(1), len(pauses))
+        self.assertGreater(pauses.count(1), 0, "ctrl-p paused the game")
+
+        # ctrl-w wrote the frames between its two presses.
+        pictures = sorted(p for p in os.listdir(self.dir) if p.startswith("frame") and p.endswith(".png"))
+        self.assertGreater(len(pictures), 0)
+        width, height, rows = read_png(os.path.join(self.dir, pictures[0]))
+        self.assertEqual((width, height), (800, 600))
+        top = rows[2][400]
+        self.assertGreater(top[2], top[0], "sky blue at the top: %s" % (top,))
+        green = sum(1 for row in rows[300:550:5] for (r, g, b) in row[50:350:5] if g > r + 60 and g > b + 60)
+        self.assertGreater(green, 20, "the green car in the lower left")
+
+        # The recorded keys replay headless into the same frames.
+        replay = subprocess.run(
+            [BINARY, "--headless", "--frames", "1000000", "--keys", "played.keys", "--trace",
+             "replay.jsonl"], cwd=os.path.join(self.dir), env=self.env(), capture_output=True,
+            timeout=300)
+        self.assertEqual(replay.returncode, 0, replay.stderr.decode())
+        replay_trace = self.trace("replay.jsonl")
+        self.assertEqual(len(replay_trace), len(window_trace))
+        for frame, (a, b) in enumerate(zip(window_trace, replay_trace)):
+            self.assertEqual(a, b, "line %d of the traces" % frame)
+        # The same console, but for the camera, which the mouse moved only in the window.
+        replayed = replay.stdout.decode().splitlines()
+        self.assertEqual([l for l in replayed if not l.startswith("Viewpoint = ")],
+                         [l for l in out.splitlines() if not l.startswith("Viewpoint = ")])
+
+    def test_no_display_is_one_line_and_exit_code_2(self):
+        cases = {"no DISPLAY": self.env(), "a display that is not there": self.env(DISPLAY=":7193")}
+        cases["no DISPLAY"].pop("DISPLAY", None)
+        for what, env in cases.items():
+            with self.subTest(what):
+                r = subprocess.run([BINARY], cwd=self.dir, env=env, capture_output=True, timeout=60)
+                self.assertEqual(r.returncode, 2, r.stderr)
+                lines = [l for l in r.stderr.decode().splitlines() if l.startswith("cannoncar:")]
+                self.assertEqual(len(lines), 1, r.stderr)
+                self.assertIn("no display found", lines[0])
+                self.assertIn("--headless", lines[0])
+                self.assertNotIn(TOTALS, r.stdout.decode())
+
+
+if __name__ == "__main__":
+    if len(sys.argv) >= 3:
+        BINARY, TEXTURES = os.path.abspath(sys.argv[1]), sys.argv[2]
+        del sys.argv[1:3]
+    missing = [tool for tool in ("Xvfb", "xdotool") if not shutil.which(tool)]
+    if missing:
+        print("skipped: %s not installed" % ", ".join(missing))
+        sys.exit(SKIP)
+    unittest.main()
