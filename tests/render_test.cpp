@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "core/drawstuff.h"
+#include "host/picture.h"
 #include "host/renderer_gl.h"
 #include "host/view_math.h"
 #include "tests/render_scene.h"
@@ -235,6 +237,51 @@ TEST_F(ShapeGeometry, NonFiniteShapesAreSkipped) {
   DrawCall flat = boxCall({0, 0, 2}, {0, 1, 1}, kGreen, DS_NONE);
   const Image image = renderFrame(view, {broken, flat});
   EXPECT_FALSE(painted(image, {0, 0, 2}));
+}
+
+}  // namespace
+
+namespace {
+
+// The backend keeps the view it was made with by reference: what the host changes later (the
+// mouse camera, ctrl-t, ctrl-s, the size) shows in the next frame's picture.
+TEST(OffscreenBackend, FollowsItsViewFromFrameToFrame) {
+  View view = startView();
+  std::string error;
+  auto backend = makeOffscreenBackend(view, error);
+  ASSERT_TRUE(backend) << error;
+  const auto path = (std::filesystem::temp_directory_path() / "cannoncar_follow.png").string();
+  auto frame = [&] {
+    backend->beginFrame(FrameInfo{});
+    for (const DrawCall& c : FirstFrame{}.calls(DS_WOOD)) backend->draw(c);
+    backend->endFrame();
+    Image image;
+    EXPECT_TRUE(backend->writePng(path, error)) << error;
+    EXPECT_TRUE(readPng(path, image, error)) << error;
+    return image;
+  };
+  auto greenPixels = [](const Image& image) {
+    int count = 0;
+    for (std::size_t i = 0; i < image.rgba.size(); i += 4)
+      count += greenish({float(image.rgba[i]), float(image.rgba[i + 1]), float(image.rgba[i + 2])});
+    return count;
+  };
+
+  view.width = 400;
+  view.height = 300;
+  const Image smaller = frame();
+  EXPECT_EQ(smaller.width, 400);
+  EXPECT_EQ(smaller.height, 300);
+  EXPECT_TRUE(isGreen(at(smaller, view, FirstFrame::kCannonBase)));
+
+  view.hpr[1] = 80;  // looking up into the sky
+  EXPECT_EQ(greenPixels(frame()), 0);
+  view.hpr[1] = startView().hpr[1];
+
+  view.shadows = false;
+  const Image unshadowed = frame();
+  EXPECT_GT(changedFraction(smaller, unshadowed, 2), 0.002);
+  std::filesystem::remove(path);
 }
 
 }  // namespace
