@@ -68,9 +68,13 @@ class WindowRun(unittest.TestCase):
 
     def test_keys_typed_in_the_window_play_and_replay_headless_frame_for_frame(self):
         with Xvfb() as x:
+            # In sanitizer builds: the GL driver that GLFW unloads at exit keeps a few blocks
+            # that LeakSanitizer cannot even name; leaks of our own show in the other tests.
+            asan = os.environ.get("ASAN_OPTIONS", "")
             game = subprocess.Popen(
                 [BINARY, "--record", "played.keys", "--trace", "window.jsonl"], cwd=self.dir,
-                env=self.env(DISPLAY=x.display), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                env=self.env(DISPLAY=x.display, ASAN_OPTIONS=asan + ":detect_leaks=0"),
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
             found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
                                  "^cannoncar$")
             window = found.stdout.split()[0] if found.stdout.split() else ""
