@@ -8,162 +8,22 @@
 #include <vector>
 
 #include "core/drawstuff.h"
+#include "host/renderer_shaders.h"
+#include "host/shape_meshes.h"
 #include "host/textures.h"
 #include "host/view_math.h"
 
-// The sun stands high on the far side of the start-up camera's left, so the faces the camera
-// sees are lit unevenly and shadows fall across the ground toward -x.
+// The sun stands high over +x: the three faces of a box that the start-up camera sees (+x, +y,
+// top) each get a shade of their own, and shadows fall toward -x, beside the shapes rather than
+// straight behind them.
 constexpr std::array<float, 3> kToSun = {0.50f, 0.12f, 0.86f};
+// The haze at the horizon: distant ground fades into it, and so does the sky.
+constexpr std::array<float, 3> kHaze = {0.76f, 0.84f, 0.94f};
 constexpr float kShadowAlpha = 0.45f;
 constexpr float kGroundExtent = 2000.0f;  // half the side of the ground square, around the camera
-constexpr int kSphereStacks = 16, kSphereSlices = 32, kCylinderSlices = 32;
 constexpr int kMaxSamples = 4;
 
 namespace {
-
-constexpr const char* kSolidVertex = R"(#version 330 core
-layout(location = 0) in vec3 aPos;
-layout(location = 1) in vec3 aNormal;
-uniform mat4 uModel;
-uniform mat3 uNormalMatrix;
-uniform mat4 uViewProj;
-uniform vec3 uScale;
-out vec3 vWorld;
-out vec3 vNormal;
-out vec3 vLocal;
-out vec3 vLocalNormal;
-void main() {
-  vec4 world = uModel * vec4(aPos, 1.0);
-  vWorld = world.xyz;
-  vNormal = uNormalMatrix * aNormal;
-  vLocal = aPos * uScale;
-  vLocalNormal = aNormal;
-  gl_Position = uViewProj * world;
-}
-)";
-
-// Shared by the solids and the ground: sun, sky light from above, bounce light from below, and
-// haze toward the horizon colour with distance.
-constexpr const char* kLighting = R"(
-uniform vec3 uSun;
-uniform vec3 uEye;
-uniform vec3 uHaze;
-vec3 lit(vec3 base, vec3 n, vec3 world, float shininess) {
-  float diffuse = max(dot(n, uSun), 0.0);
-  vec3 ambient = mix(vec3(0.36, 0.33, 0.28), vec3(0.48, 0.52, 0.60), n.z * 0.5 + 0.5);
-  vec3 toEye = normalize(uEye - world);
-  float specular = shininess > 0.0 ? pow(max(dot(n, normalize(uSun + toEye)), 0.0), shininess) : 0.0;
-  return base * (ambient + diffuse * vec3(0.72, 0.69, 0.62)) + specular * 0.22;
-}
-vec3 hazed(vec3 color, vec3 world) {
-  float d = length(uEye - world);
-  return mix(color, uHaze, 1.0 - exp(-d * 0.0022));
-}
-)";
-
-constexpr const char* kSolidFragment = R"(
-in vec3 vWorld;
-in vec3 vNormal;
-in vec3 vLocal;
-in vec3 vLocalNormal;
-uniform vec3 uColor;
-uniform bool uTextured;
-uniform sampler2D uTexture;
-out vec4 fragColor;
-// The texture is laid on each face from the side it faces, so boxes get straight grain and
-// round shapes a seamless blend; one repeat per three units.
-vec3 surface(vec3 p, vec3 n) {
-  vec3 w = pow(abs(n), vec3(4.0));
-  w /= w.x + w.y + w.z;
-  p *= 0.33;
-  return texture(uTexture, p.yz).rgb * w.x + texture(uTexture, p.xz).rgb * w.y +
-         texture(uTexture, p.xy).rgb * w.z;
-}
-void main() {
-  vec3 base = uColor;
-  if (uTextured) base *= surface(vLocal, normalize(vLocalNormal)) * 1.12;
-  vec3 color = lit(base, normalize(vNormal), vWorld, 40.0);
-  fragColor = vec4(hazed(color, vWorld), 1.0);
-}
-)";
-
-constexpr const char* kGroundVertex = R"(#version 330 core
-layout(location = 0) in vec3 aPos;
-uniform vec2 uCenter;
-uniform float uExtent;
-uniform mat4 uViewProj;
-out vec3 vWorld;
-void main() {
-  vWorld = vec3(uCenter + aPos.xy * uExtent, 0.0);
-  gl_Position = uViewProj * vec4(vWorld, 1.0);
-}
-)";
-
-constexpr const char* kGroundFragment = R"(
-in vec3 vWorld;
-uniform bool uTextured;
-uniform sampler2D uTexture;
-out vec4 fragColor;
-void main() {
-  // One repeat per sixteen units, shaded by the same image stretched far wider so that the
-  // repeats do not line up into a grid.
-  vec3 base = vec3(0.44, 0.50, 0.32);
-  if (uTextured) {
-    float broad = dot(texture(uTexture, vWorld.xy / 173.0).rgb, vec3(0.45, 0.45, 0.45));
-    base = texture(uTexture, vWorld.xy / 16.0).rgb * (0.42 + broad);
-  }
-  fragColor = vec4(hazed(lit(base, vec3(0.0, 0.0, 1.0), vWorld, 0.0), vWorld), 1.0);
-}
-)";
-
-constexpr const char* kSkyVertex = R"(#version 330 core
-out vec2 vNdc;
-void main() {
-  // One triangle that covers the screen.
-  vNdc = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
-  gl_Position = vec4(vNdc, 0.0, 1.0);
-}
-)";
-
-constexpr const char* kSkyFragment = R"(#version 330 core
-in vec2 vNdc;
-uniform mat4 uInverseViewProj;
-uniform vec3 uEye;
-uniform vec3 uHaze;
-uniform bool uTextured;
-uniform sampler2D uTexture;
-out vec4 fragColor;
-void main() {
-  vec4 nearPoint = uInverseViewProj * vec4(vNdc, -1.0, 1.0);
-  vec4 farPoint = uInverseViewProj * vec4(vNdc, 1.0, 1.0);
-  vec3 dir = normalize(farPoint.xyz / farPoint.w - nearPoint.xyz / nearPoint.w);
-  float up = max(dir.z, 0.0);
-  vec3 color = mix(uHaze, vec3(0.22, 0.42, 0.82), pow(up, 0.55));
-  if (uTextured && dir.z > 0.0) {
-    // Clouds on a layer 80 units up, thinning into the haze at the horizon.
-    vec2 uv = (uEye.xy + dir.xy / dir.z * 80.0) / 300.0;
-    vec3 clouds = texture(uTexture, uv).rgb;
-    float cloudiness = max(clouds.r - 0.45, 0.0) / 0.55;
-    color = mix(color, vec3(0.97, 0.98, 1.0), cloudiness * smoothstep(0.03, 0.35, dir.z));
-  }
-  fragColor = vec4(color, 1.0);
-}
-)";
-
-constexpr const char* kShadowVertex = R"(#version 330 core
-layout(location = 0) in vec3 aPos;
-uniform mat4 uModel;
-uniform mat4 uViewProj;
-void main() { gl_Position = uViewProj * uModel * vec4(aPos, 1.0); }
-)";
-
-constexpr const char* kShadowFragment = R"(#version 330 core
-uniform float uAlpha;
-out vec4 fragColor;
-void main() { fragColor = vec4(0.0, 0.0, 0.0, uAlpha); }
-)";
-
-constexpr std::array<float, 3> kHaze = {0.76f, 0.84f, 0.94f};
 
 std::array<float, 3> normalized(std::array<float, 3> v) {
   const float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
@@ -171,88 +31,6 @@ std::array<float, 3> normalized(std::array<float, 3> v) {
 }
 
 const std::array<float, 3> kSun = normalized(kToSun);
-
-struct Vertex {
-  float pos[3];
-  float normal[3];
-};
-
-struct MeshData {
-  std::vector<Vertex> vertices;
-  std::vector<unsigned> indices;
-
-  unsigned add(float x, float y, float z, float nx, float ny, float nz) {
-    vertices.push_back({{x, y, z}, {nx, ny, nz}});
-    return static_cast<unsigned>(vertices.size() - 1);
-  }
-  void quad(unsigned a, unsigned b, unsigned c, unsigned d) {
-    indices.insert(indices.end(), {a, b, c, a, c, d});
-  }
-};
-
-// Unit shapes, scaled per draw: a box of side 1, a sphere of radius 1, a cylinder of radius 1
-// and length 1 along z, all centred at the origin.
-MeshData boxMesh() {
-  MeshData mesh;
-  for (int axis = 0; axis < 3; ++axis) {
-    for (float sign : {-1.0f, 1.0f}) {
-      float n[3] = {0, 0, 0}, u[3] = {0, 0, 0}, v[3] = {0, 0, 0};
-      n[axis] = sign;
-      u[(axis + 1) % 3] = 1;
-      v[(axis + 2) % 3] = sign;
-      unsigned corner[4];
-      const float su[4] = {-1, 1, 1, -1}, sv[4] = {-1, -1, 1, 1};
-      for (int i = 0; i < 4; ++i)
-        corner[i] = mesh.add(0.5f * (n[0] + su[i] * u[0] + sv[i] * v[0]),
-                             0.5f * (n[1] + su[i] * u[1] + sv[i] * v[1]),
-                             0.5f * (n[2] + su[i] * u[2] + sv[i] * v[2]), n[0], n[1], n[2]);
-      mesh.quad(corner[0], corner[1], corner[2], corner[3]);
-    }
-  }
-  return mesh;
-}
-
-MeshData sphereMesh() {
-  constexpr float kPi = 3.14159265358979f;
-  MeshData mesh;
-  for (int stack = 0; stack <= kSphereStacks; ++stack) {
-    const float theta = kPi * static_cast<float>(stack) / kSphereStacks;
-    for (int slice = 0; slice <= kSphereSlices; ++slice) {
-      const float phi = 2 * kPi * static_cast<float>(slice) / kSphereSlices;
-      const float x = std::sin(theta) * std::cos(phi), y = std::sin(theta) * std::sin(phi),
-                  z = std::cos(theta);
-      mesh.add(x, y, z, x, y, z);
-    }
-  }
-  for (int stack = 0; stack < kSphereStacks; ++stack)
-    for (int slice = 0; slice < kSphereSlices; ++slice) {
-      const auto a = static_cast<unsigned>(stack * (kSphereSlices + 1) + slice);
-      const auto b = a + kSphereSlices + 1;
-      mesh.quad(a, b, b + 1, a + 1);
-    }
-  return mesh;
-}
-
-MeshData cylinderMesh() {
-  constexpr float kPi = 3.14159265358979f;
-  MeshData mesh;
-  for (int slice = 0; slice < kCylinderSlices; ++slice) {
-    const float a0 = 2 * kPi * static_cast<float>(slice) / kCylinderSlices;
-    const float a1 = 2 * kPi * static_cast<float>(slice + 1) / kCylinderSlices;
-    const float c0 = std::cos(a0), s0 = std::sin(a0), c1 = std::cos(a1), s1 = std::sin(a1);
-    // side
-    mesh.quad(mesh.add(c0, s0, -0.5f, c0, s0, 0), mesh.add(c1, s1, -0.5f, c1, s1, 0),
-              mesh.add(c1, s1, 0.5f, c1, s1, 0), mesh.add(c0, s0, 0.5f, c0, s0, 0));
-    // caps
-    for (float end : {-0.5f, 0.5f}) {
-      const float n = end > 0 ? 1.0f : -1.0f;
-      const unsigned centre = mesh.add(0, 0, end, 0, 0, n);
-      const unsigned p0 = mesh.add(c0, s0, end, 0, 0, n), p1 = mesh.add(c1, s1, end, 0, 0, n);
-      mesh.indices.insert(mesh.indices.end(), {centre, p0, p1});
-    }
-  }
-  return mesh;
-}
 
 struct Mesh {
   GLuint vao = 0, vbo = 0, ebo = 0;
@@ -372,48 +150,6 @@ Mat4 shadowMatrix() {
   m.at(2, 2) = 0;
   m.at(2, 3) = 0.01f;
   return m;
-}
-
-Mat4 inverse(const Mat4& a) {
-  // Cofactor expansion of a general 4 x 4; used once per frame for the sky.
-  const auto& m = a.m;
-  std::array<float, 16> inv{};
-  inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] + m[9] * m[7] * m[14] +
-           m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
-  inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] -
-           m[8] * m[7] * m[14] - m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
-  inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] + m[8] * m[7] * m[13] +
-           m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
-  inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] -
-            m[8] * m[6] * m[13] - m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
-  inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] -
-           m[9] * m[3] * m[14] - m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
-  inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] + m[8] * m[3] * m[14] +
-           m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
-  inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] - m[8] * m[3] * m[13] -
-           m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
-  inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] + m[8] * m[2] * m[13] +
-            m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
-  inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] +
-           m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
-  inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] - m[4] * m[3] * m[14] -
-           m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
-  inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] + m[4] * m[3] * m[13] +
-            m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
-  inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] - m[4] * m[2] * m[13] -
-            m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
-  inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] - m[5] * m[3] * m[10] -
-           m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
-  inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] +
-           m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
-  inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
-            m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
-  inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
-            m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
-  const float det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
-  Mat4 out;
-  for (std::size_t i = 0; i < 16; ++i) out.m[i] = det != 0 ? inv[i] / det : 0;
-  return out;
 }
 
 }  // namespace
@@ -677,10 +413,7 @@ bool GlRenderer::init(std::string& error) {
   r.box.upload(boxMesh());
   r.sphere.upload(sphereMesh());
   r.cylinder.upload(cylinderMesh());
-  MeshData square;
-  square.quad(square.add(-1, -1, 0, 0, 0, 1), square.add(1, -1, 0, 0, 0, 1),
-              square.add(1, 1, 0, 0, 0, 1), square.add(-1, 1, 0, 0, 0, 1));
-  r.groundQuad.upload(square);
+  r.groundQuad.upload(squareMesh());
   glGenVertexArrays(1, &r.emptyVao);
   for (GLuint program : {r.solid, r.ground, r.sky}) {
     glUseProgram(program);

@@ -16,6 +16,8 @@ struct Mat4 {
 
 Mat4 identity();
 Mat4 operator*(const Mat4& a, const Mat4& b);
+// The inverse; all zeros for a singular matrix.
+Mat4 inverse(const Mat4& m);
 std::array<float, 3> transformPoint(const Mat4& m, const std::array<float, 3>& p);
 
 // Unit vectors in world axes: where the camera looks (heading 0 looks along +x, heading turns

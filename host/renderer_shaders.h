@@ -1,0 +1,146 @@
+// The renderer's GLSL 3.30 programs: lit solids, the ground, the sky and the flat shadows.
+#pragma once
+
+// clang-format off
+inline constexpr const char* kSolidVertex = R"(#version 330 core
+layout(location = 0) in vec3 aPos;
+layout(location = 1) in vec3 aNormal;
+uniform mat4 uModel;
+uniform mat3 uNormalMatrix;
+uniform mat4 uViewProj;
+uniform vec3 uScale;
+out vec3 vWorld;
+out vec3 vNormal;
+out vec3 vLocal;
+out vec3 vLocalNormal;
+void main() {
+  vec4 world = uModel * vec4(aPos, 1.0);
+  vWorld = world.xyz;
+  vNormal = uNormalMatrix * aNormal;
+  vLocal = aPos * uScale;
+  vLocalNormal = aNormal;
+  gl_Position = uViewProj * world;
+}
+)";
+
+// Shared by the solids and the ground: sun, sky light from above, bounce light from below, and
+// haze toward the horizon colour with distance.
+inline constexpr const char* kLighting = R"(
+uniform vec3 uSun;
+uniform vec3 uEye;
+uniform vec3 uHaze;
+vec3 lit(vec3 base, vec3 n, vec3 world, float shininess) {
+  float diffuse = max(dot(n, uSun), 0.0);
+  vec3 ambient = mix(vec3(0.36, 0.33, 0.28), vec3(0.48, 0.52, 0.60), n.z * 0.5 + 0.5);
+  vec3 toEye = normalize(uEye - world);
+  float specular = shininess > 0.0 ? pow(max(dot(n, normalize(uSun + toEye)), 0.0), shininess) : 0.0;
+  return base * (ambient + diffuse * vec3(0.72, 0.69, 0.62)) + specular * 0.22;
+}
+vec3 hazed(vec3 color, vec3 world) {
+  float d = length(uEye - world);
+  return mix(color, uHaze, 1.0 - exp(-d * 0.0022));
+}
+)";
+
+inline constexpr const char* kSolidFragment = R"(
+in vec3 vWorld;
+in vec3 vNormal;
+in vec3 vLocal;
+in vec3 vLocalNormal;
+uniform vec3 uColor;
+uniform bool uTextured;
+uniform sampler2D uTexture;
+out vec4 fragColor;
+// The texture is laid on each face from the side it faces, so boxes get straight grain and
+// round shapes a seamless blend; one repeat per three units.
+vec3 surface(vec3 p, vec3 n) {
+  vec3 w = pow(abs(n), vec3(4.0));
+  w /= w.x + w.y + w.z;
+  p *= 0.33;
+  return texture(uTexture, p.yz).rgb * w.x + texture(uTexture, p.xz).rgb * w.y +
+         texture(uTexture, p.xy).rgb * w.z;
+}
+void main() {
+  vec3 base = uColor;
+  if (uTextured) base *= surface(vLocal, normalize(vLocalNormal)) * 1.12;
+  vec3 color = lit(base, normalize(vNormal), vWorld, 40.0);
+  fragColor = vec4(hazed(color, vWorld), 1.0);
+}
+)";
+
+inline constexpr const char* kGroundVertex = R"(#version 330 core
+layout(location = 0) in vec3 aPos;
+uniform vec2 uCenter;
+uniform float uExtent;
+uniform mat4 uViewProj;
+out vec3 vWorld;
+void main() {
+  vWorld = vec3(uCenter + aPos.xy * uExtent, 0.0);
+  gl_Position = uViewProj * vec4(vWorld, 1.0);
+}
+)";
+
+inline constexpr const char* kGroundFragment = R"(
+in vec3 vWorld;
+uniform bool uTextured;
+uniform sampler2D uTexture;
+out vec4 fragColor;
+void main() {
+  // One repeat per sixteen units, shaded by the same image stretched far wider so that the
+  // repeats do not line up into a grid.
+  vec3 base = vec3(0.44, 0.50, 0.32);
+  if (uTextured) {
+    float broad = dot(texture(uTexture, vWorld.xy / 173.0).rgb, vec3(0.45, 0.45, 0.45));
+    base = texture(uTexture, vWorld.xy / 16.0).rgb * (0.42 + broad);
+  }
+  fragColor = vec4(hazed(lit(base, vec3(0.0, 0.0, 1.0), vWorld, 0.0), vWorld), 1.0);
+}
+)";
+
+inline constexpr const char* kSkyVertex = R"(#version 330 core
+out vec2 vNdc;
+void main() {
+  // One triangle that covers the screen.
+  vNdc = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
+  gl_Position = vec4(vNdc, 0.0, 1.0);
+}
+)";
+
+inline constexpr const char* kSkyFragment = R"(#version 330 core
+in vec2 vNdc;
+uniform mat4 uInverseViewProj;
+uniform vec3 uEye;
+uniform vec3 uHaze;
+uniform bool uTextured;
+uniform sampler2D uTexture;
+out vec4 fragColor;
+void main() {
+  vec4 nearPoint = uInverseViewProj * vec4(vNdc, -1.0, 1.0);
+  vec4 farPoint = uInverseViewProj * vec4(vNdc, 1.0, 1.0);
+  vec3 dir = normalize(farPoint.xyz / farPoint.w - nearPoint.xyz / nearPoint.w);
+  float up = max(dir.z, 0.0);
+  vec3 color = mix(uHaze, vec3(0.22, 0.42, 0.82), pow(up, 0.55));
+  if (uTextured && dir.z > 0.0) {
+    // Clouds on a layer 80 units up, thinning into the haze at the horizon.
+    vec2 uv = (uEye.xy + dir.xy / dir.z * 80.0) / 300.0;
+    vec3 clouds = texture(uTexture, uv).rgb;
+    float cloudiness = max(clouds.r - 0.45, 0.0) / 0.55;
+    color = mix(color, vec3(0.97, 0.98, 1.0), cloudiness * smoothstep(0.03, 0.35, dir.z));
+  }
+  fragColor = vec4(color, 1.0);
+}
+)";
+
+inline constexpr const char* kShadowVertex = R"(#version 330 core
+layout(location = 0) in vec3 aPos;
+uniform mat4 uModel;
+uniform mat4 uViewProj;
+void main() { gl_Position = uViewProj * uModel * vec4(aPos, 1.0); }
+)";
+
+inline constexpr const char* kShadowFragment = R"(#version 330 core
+uniform float uAlpha;
+out vec4 fragColor;
+void main() { fragColor = vec4(0.0, 0.0, 0.0, uAlpha); }
+)";
+// clang-format on
