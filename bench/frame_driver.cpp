@@ -14,7 +14,7 @@
 #include "host/backend.h"
 #include "host/recycling_allocator.h"
 #include "host/trace.h"
-// #include "host/trace_numbers.h"
+#include "host/trace_numbers.h"
 #include "sim/sim.h"
 
 namespace {
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--plain") == 0) {
       setBlockRecycling(false);
     } else if (std::strcmp(argv[i], "--reference-numbers") == 0) {
-      ;
+      setReferenceTraceNumbers(true);
     } else {
       return usage();
     }

@@ -13,7 +13,7 @@
 #include "host/backend.h"
 #include "host/recycling_allocator.h"
 #include "host/trace.h"
-// #include "host/trace_numbers.h"
+#include "host/trace_numbers.h"
 #include "sim/sim.h"
 
 namespace {
@@ -68,7 +68,7 @@ void gameFrameTrace(benchmark::State& state, Heap heap, bool referenceNumbers) {
     state.SkipWithError(error.c_str());
     return;
   }
-  (void)referenceNumbers;
+  setReferenceTraceNumbers(referenceNumbers);
   long frame = 0;
   runWindows(state, heap, [&] {
     writer.beginFrame(FrameInfo{frame++, 0, {}});
@@ -78,6 +78,7 @@ void gameFrameTrace(benchmark::State& state, Heap heap, bool referenceNumbers) {
     writer.endFrame();
   });
 
+  setReferenceTraceNumbers(false);
   writer.close(error);
   std::filesystem::remove_all(dir);
 }

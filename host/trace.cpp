@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "host/trace_numbers.h"
+
 namespace {
 
 void appendNumbers(std::string& out, const float* values, int count) {
@@ -23,10 +25,8 @@ void appendJsonNumber(std::string& out, float value) {
     out += "null";
     return;
   }
-  char buffer[32];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                 std::chars_format::general, 9);
-  out.append(buffer, ec == std::errc() ? end : buffer);
+  char buffer[kTraceNumberRoom];
+  out.append(buffer, writeTraceNumber(buffer, value));
 }
 
 void appendJsonString(std::string& out, std::string_view text) {

@@ -1,0 +1,154 @@
+#include "host/trace_numbers.h"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr int kDigits = 9;
+constexpr std::uint32_t kSmallestNine = 100000000;
+constexpr std::uint32_t kLargestNinePlusOne = 1000000000;
+// %g writes a decimal exponent X in fixed notation while -4 <= X < precision.
+constexpr int kLowestFixedExponent = -4;
+// Powers of ten that a double holds exactly.
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kLargestExactPower = 22;
+// The scaled value is off the true one by at most two roundings of a double below 2^35; closer
+// than this to a half, the reference decides.
+constexpr double kHalfwayDoubt = 1e-5;
+
+bool referenceOnly = false;
+
+char* writeReference(char* out, float value) {
+  auto [end, ec] = std::to_chars(out, out + kTraceNumberRoom, static_cast<double>(value),
+                                 std::chars_format::general, kDigits);
+  return ec == std::errc() ? end : out;
+}
+
+// Nine digits of n (1e8 <= n < 1e9) into digits[0..8].
+void nineDigits(std::uint32_t n, char* digits) {
+  for (int i = kDigits - 1; i >= 0; --i) {
+    digits[i] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  }
+}
+
+char* writeInteger(char* out, std::uint32_t n) {
+  char digits[10];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n);
+  while (count) *out++ = digits[--count];
+  return out;
+}
+
+// a * 10^power, with at most two roundings; false where the powers run out.
+bool scale(double a, int power, double& scaled) {
+  if (power >= 0 && power <= kLargestExactPower) {
+    scaled = a * kPowersOfTen[power];
+  } else if (power < 0 && -power <= kLargestExactPower) {
+    scaled = a / kPowersOfTen[-power];
+  } else if (power > kLargestExactPower && power <= 2 * kLargestExactPower) {
+    scaled = a * kPowersOfTen[kLargestExactPower] * kPowersOfTen[power - kLargestExactPower];
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The nine-digit decimal nearest to a scaled value below 1e9; false when the value lies too close
+// to a half to decide.
+bool roundScaled(double scaled, std::uint32_t& n) {
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;
+  if (std::fabs(fraction - 0.5) < kHalfwayDoubt) return false;
+  n = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1 : 0);
+  return true;
+}
+
+char* writeExponent(char* out, int exponent) {
+  *out++ = 'e';
+  *out++ = exponent < 0 ? '-' : '+';
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  if (magnitude < 10) *out++ = '0';
+  return writeInteger(out, static_cast<std::uint32_t>(magnitude));
+}
+
+// a > 0, finite, not a whole number below 1e9. False sends it the reference way.
+bool writeScaled(char*& out, float a) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(a);
+  const int biased = static_cast<int>(bits >> 23);
+  if (biased == 0) return false;  // subnormal
+  // floor(log10(2^e)): the decimal exponent is this or one more
+  int exponent = ((biased - 127) * 1233) >> 12;
+  double scaled;
+  if (!scale(a, kDigits - 1 - exponent, scaled)) return false;
+  if (scaled >= kLargestNinePlusOne) {
+    ++exponent;
+    if (!scale(a, kDigits - 1 - exponent, scaled)) return false;
+  }
+  std::uint32_t n;
+  if (!roundScaled(scaled, n)) return false;
+  if (n == kLargestNinePlusOne) {
+    // rounded up to the next power of ten
+    n = kSmallestNine;
+    ++exponent;
+  }
+  if (n < kSmallestNine || n >= kLargestNinePlusOne) return false;
+
+  char digits[kDigits];
+  nineDigits(n, digits);
+  int significant = kDigits;
+  while (digits[significant - 1] == '0') --significant;
+
+  if (exponent < kLowestFixedExponent || exponent >= kDigits) {
+    *out++ = digits[0];
+    if (significant > 1) {
+      *out++ = '.';
+      std::memcpy(out, digits + 1, significant - 1);
+      out += significant - 1;
+    }
+    out = writeExponent(out, exponent);
+  } else if (exponent >= 0) {
+    std::memcpy(out, digits, exponent + 1);
+    out += exponent + 1;
+    if (significant > exponent + 1) {
+      *out++ = '.';
+      std::memcpy(out, digits + exponent + 1, significant - exponent - 1);
+      out += significant - exponent - 1;
+    }
+  } else {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = -1; i > exponent; --i) *out++ = '0';
+    std::memcpy(out, digits, significant);
+    out += significant;
+  }
+  return true;
+}
+
+}  // namespace
+
+char* writeTraceNumber(char* out, float value) {
+  if (referenceOnly) return writeReference(out, value);
+  char* start = out;
+  if (std::signbit(value)) *out++ = '-';
+  const float a = std::fabs(value);
+  // whole numbers of up to nine digits, zero among them, are most of a trace
+  if (a < static_cast<float>(kLargestNinePlusOne) && a == std::trunc(a)) {
+    return writeInteger(out, static_cast<std::uint32_t>(a));
+  }
+  if (writeScaled(out, a)) return out;
+  return writeReference(start, value);
+}
+
+void setReferenceTraceNumbers(bool on) {
+  referenceOnly = on;
+}
