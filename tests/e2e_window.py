@@ -83,9 +83,12 @@ class WindowRun(unittest.TestCase):
             self.xdotool(x.display, "windowfocus", "--sync", window)
             # One key at a time, with time between, so each lands in a frame of its own.
             for key in ["w", "w", "a", "space", "ctrl+w", "ctrl+w", "ctrl+p", "ctrl+o", "ctrl+o",
-                        "ctrl+p", "shift+w", "ctrl+v", "wheel", "ctrl+v", "ctrl+x"]:
+                        "ctrl+p", "shift+w", "ctrl+v", "wheel", "ctrl+v", "resize", "ctrl+w",
+                        "ctrl+w", "ctrl+x"]:
                 if key == "wheel":  # two notches forward
                     self.xdotool(x.display, "click", "--repeat", "2", "4")
+                elif key == "resize":
+                    self.xdotool(x.display, "windowsize", "--sync", window, "500", "300")
                 else:
                     self.xdotool(x.display, "key", "--clearmodifiers", key)
                 time.sleep(0.4)
@@ -107,7 +110,7 @@ class WindowRun(unittest.TestCase):
         window_trace = self.trace("window.jsonl")
         keys = [k for frame in window_trace[1:] for k in frame["keys"]]
         self.assertEqual(keys, [119, 119, 97, 32, "ctrl-w", "ctrl-w", "ctrl-p", "ctrl-o", "ctrl-o",
-                                "ctrl-p", 87, "ctrl-v", "ctrl-v"])
+                                "ctrl-p", 87, "ctrl-v", "ctrl-v", "ctrl-w", "ctrl-w"])
         # ctrl-v showed the start-up camera, then the camera the wheel had moved forward: lower,
         # since it looks down.
         viewpoints = [l for l in out.splitlines() if l.startswith("Viewpoint = ")]
@@ -132,6 +135,11 @@ class WindowRun(unittest.TestCase):
         self.assertGreater(top[2], top[0], "sky blue at the top: %s" % (top,))
         green = sum(1 for row in rows[300:550:5] for (r, g, b) in row[50:350:5] if g > r + 60 and g > b + 60)
         self.assertGreater(green, 20, "the green car in the lower left")
+        # After the resize the pictures take the window's new size.
+        width, height, rows = read_png(os.path.join(self.dir, pictures[-1]))
+        self.assertEqual((width, height), (500, 300))
+        top = rows[2][250]
+        self.assertGreater(top[2], top[0], "sky blue at the top: %s" % (top,))
 
         # The recorded keys replay headless into the same frames.
         replay = subprocess.run(

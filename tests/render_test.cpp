@@ -170,6 +170,24 @@ TEST(PictureSize, FollowsTheViewSize) {
   }
 }
 
+// A minimised window's size: nothing to draw, and no picture to write.
+TEST(PictureSize, ZeroSizeIsRefusedWithAReason) {
+  View view = startView();
+  view.width = 0;
+  view.height = 0;
+  std::string error;
+  auto backend = makeOffscreenBackend(view, error);
+  ASSERT_TRUE(backend) << error;
+  backend->beginFrame(FrameInfo{});
+  for (const DrawCall& c : FirstFrame{}.calls(DS_WOOD)) backend->draw(c);
+  backend->endFrame();
+  const auto path = std::filesystem::temp_directory_path() / "cannoncar_zero.png";
+  std::filesystem::remove(path);
+  EXPECT_FALSE(backend->writePng(path.string(), error));
+  EXPECT_NE(error.find("cannoncar_zero.png"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
 // A lone shape 2 up at the origin, seen level from 12 units down -y: x runs across the picture,
 // z up it.
 class ShapeGeometry : public ::testing::Test {
