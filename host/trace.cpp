@@ -9,6 +9,29 @@
 
 namespace {
 
+// The longest draw's text: 18 numbers and the names around them.
+constexpr int kDrawRoom = 512;
+
+char* put(char* out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+
+char* putNumber(char* out, float value) {
+  if (!std::isfinite(value)) return put(out, "null");
+  return writeTraceNumber(out, value);
+}
+
+char* putNumbers(char* out, const float* values, int count) {
+  *out++ = '[';
+  for (int i = 0; i < count; ++i) {
+    if (i) *out++ = ',';
+    out = putNumber(out, values[i]);
+  }
+  *out++ = ']';
+  return out;
+}
+
 void appendNumbers(std::string& out, const float* values, int count) {
   out += '[';
   for (int i = 0; i < count; ++i) {
@@ -21,12 +44,8 @@ void appendNumbers(std::string& out, const float* values, int count) {
 }  // namespace
 
 void appendJsonNumber(std::string& out, float value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
   char buffer[kTraceNumberRoom];
-  out.append(buffer, writeTraceNumber(buffer, value));
+  out.append(buffer, putNumber(buffer, value));
 }
 
 void appendJsonString(std::string& out, std::string_view text) {
@@ -79,8 +98,13 @@ void TraceWriter::writeHeader(const View& view) {
 }
 
 void TraceWriter::beginFrame(const FrameInfo& info) {
-  line_ = "{\"frame\":" + std::to_string(info.frame) + ",\"pause\":" + std::to_string(info.pause) +
-          ",\"keys\":[";
+  // cleared, not replaced, so the line keeps its room from frame to frame
+  line_.clear();
+  line_ += "{\"frame\":";
+  line_ += std::to_string(info.frame);
+  line_ += ",\"pause\":";
+  line_ += std::to_string(info.pause);
+  line_ += ",\"keys\":[";
   bool first = true;
   for (const Key& key : info.keys) {
     if (!first) line_ += ',';
@@ -97,35 +121,41 @@ void TraceWriter::beginFrame(const FrameInfo& info) {
 }
 
 void TraceWriter::draw(const DrawCall& call) {
-  if (!firstDraw_) line_ += ',';
+  // built in one piece and added to the line at once
+  char text[kDrawRoom];
+  char* out = text;
+  if (!firstDraw_) *out++ = ',';
   firstDraw_ = false;
-  static constexpr const char* kOps[] = {"box", "sphere", "cylinder"};
-  line_ += "{\"op\":\"";
-  line_ += kOps[static_cast<int>(call.shape)];
-  line_ += "\",\"pos\":";
-  appendNumbers(line_, call.pos, 3);
+  static constexpr std::string_view kOps[] = {"box", "sphere", "cylinder"};
+  out = put(out, "{\"op\":\"");
+  out = put(out, kOps[static_cast<int>(call.shape)]);
+  out = put(out, "\",\"pos\":");
+  out = putNumbers(out, call.pos, 3);
   // The rotation without its row padding.
   const float rotation[9] = {call.R[0], call.R[1], call.R[2], call.R[4], call.R[5],
                              call.R[6], call.R[8], call.R[9], call.R[10]};
-  line_ += ",\"R\":";
-  appendNumbers(line_, rotation, 9);
+  out = put(out, ",\"R\":");
+  out = putNumbers(out, rotation, 9);
   switch (call.shape) {
     case DrawCall::Shape::Box:
-      line_ += ",\"sides\":";
-      appendNumbers(line_, call.sides, 3);
+      out = put(out, ",\"sides\":");
+      out = putNumbers(out, call.sides, 3);
       break;
     case DrawCall::Shape::Cylinder:
-      line_ += ",\"length\":";
-      appendJsonNumber(line_, call.length);
+      out = put(out, ",\"length\":");
+      out = putNumber(out, call.length);
       [[fallthrough]];
     case DrawCall::Shape::Sphere:
-      line_ += ",\"radius\":";
-      appendJsonNumber(line_, call.radius);
+      out = put(out, ",\"radius\":");
+      out = putNumber(out, call.radius);
       break;
   }
-  line_ += ",\"color\":";
-  appendNumbers(line_, call.color, 3);
-  line_ += ",\"texture\":" + std::to_string(call.texture) + "}";
+  out = put(out, ",\"color\":");
+  out = putNumbers(out, call.color, 3);
+  out = put(out, ",\"texture\":");
+  out = std::to_chars(out, out + kTraceNumberRoom, call.texture).ptr;
+  *out++ = '}';
+  line_.append(text, out);
 }
 
 void TraceWriter::print(std::string_view text) {

@@ -30,23 +30,32 @@ char* writeReference(char* out, float value) {
   return ec == std::errc() ? end : out;
 }
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+char* putPair(char* out, std::uint32_t pair) {
+  std::memcpy(out, kDigitPairs + 2 * pair, 2);
+  return out + 2;
+}
+
 // Nine digits of n (1e8 <= n < 1e9) into digits[0..8].
 void nineDigits(std::uint32_t n, char* digits) {
-  for (int i = kDigits - 1; i >= 0; --i) {
-    digits[i] = static_cast<char>('0' + n % 10);
-    n /= 10;
-  }
+  digits[0] = static_cast<char>('0' + n / 100000000);
+  const std::uint32_t high = n % 100000000 / 10000, low = n % 10000;
+  char* out = putPair(digits + 1, high / 100);
+  out = putPair(out, high % 100);
+  out = putPair(out, low / 100);
+  putPair(out, low % 100);
 }
 
 char* writeInteger(char* out, std::uint32_t n) {
-  char digits[10];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n);
-  while (count) *out++ = digits[--count];
-  return out;
+  if (n < 10) {
+    *out++ = static_cast<char>('0' + n);
+    return out;
+  }
+  return std::to_chars(out, out + kTraceNumberRoom, n).ptr;
 }
 
 // a * 10^power, with at most two roundings; false where the powers run out.
