@@ -1,0 +1,68 @@
+#!/usr/bin/env python3
+"""CPU seconds per wall second of the game in a window under Xvfb at 60 frames per second.
+
+    window_cpu.py CANNONCAR [SECONDS]
+
+Runs the game for SECONDS (10) of frames, once running and once paused, and prints the CPU time
+the process and all its threads used (user + system, from wait4) over the wall time it ran.
+A frame loop that waits on vsync or a sleeping clock stays far below 1; a busy wait shows as 1.
+"""
+import os
+import subprocess
+import sys
+import time
+
+FPS = 60
+SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def start_xvfb():
+    read, write = os.pipe()
+    proc = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = b""
+    with os.fdopen(read, "rb") as pipe:
+        while not number.endswith(b"\n"):
+            byte = pipe.read(1)
+            if not byte:
+                raise RuntimeError("Xvfb did not start")
+            number += byte
+    return proc, ":" + number.decode().strip()
+
+
+def measure(binary, display, seconds, extra):
+    env = dict(os.environ, DISPLAY=display)
+    env.pop("WAYLAND_DISPLAY", None)
+    args = [binary, "--frames", str(seconds * FPS), "--fps", str(FPS)] + extra
+    begin = time.monotonic()
+    proc = subprocess.Popen(args, cwd=SOURCE, env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.monotonic() - begin
+    if status != 0:
+        raise RuntimeError(f"{' '.join(args)} exited with status {status}")
+    cpu = usage.ru_utime + usage.ru_stime
+    return wall, cpu
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    binary = os.path.abspath(sys.argv[1])
+    seconds = int(sys.argv[2]) if len(sys.argv) > 2 else 10
+    xvfb, display = start_xvfb()
+    try:
+        print(f"window run under Xvfb, {seconds} s at {FPS} frames per second\n")
+        print(f"{'run':10} {'wall s':>8} {'CPU s':>8} {'CPU s per wall s':>18}")
+        for name, extra in (("running", []), ("paused", ["-pause"])):
+            wall, cpu = measure(binary, display, seconds, extra)
+            print(f"{name:10} {wall:8.2f} {cpu:8.2f} {cpu / wall:18.3f}")
+    finally:
+        xvfb.terminate()
+        xvfb.wait(timeout=30)
+
+
+if __name__ == "__main__":
+    main()
