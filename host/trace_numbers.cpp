@@ -24,6 +24,16 @@ constexpr double kHalfwayDoubt = 1e-5;
 
 bool referenceOnly = false;
 
+// A frame repeats many numbers (the cannon's rotation on twenty shapes, the colours, the sizes):
+// the text of a recent one is kept by its bits.
+struct RecentNumber {
+  std::uint32_t bits;
+  std::uint8_t length;  // 0: empty
+  char text[kTraceNumberRoom];
+};
+constexpr int kRecentBits = 8;
+thread_local RecentNumber recent[1 << kRecentBits];
+
 char* writeReference(char* out, float value) {
   auto [end, ec] = std::to_chars(out, out + kTraceNumberRoom, static_cast<double>(value),
                                  std::chars_format::general, kDigits);
@@ -147,15 +157,25 @@ bool writeScaled(char*& out, float a) {
 
 char* writeTraceNumber(char* out, float value) {
   if (referenceOnly) return writeReference(out, value);
-  char* start = out;
-  if (std::signbit(value)) *out++ = '-';
   const float a = std::fabs(value);
   // whole numbers of up to nine digits, zero among them, are most of a trace
   if (a < static_cast<float>(kLargestNinePlusOne) && a == std::trunc(a)) {
+    if (std::signbit(value)) *out++ = '-';
     return writeInteger(out, static_cast<std::uint32_t>(a));
   }
-  if (writeScaled(out, a)) return out;
-  return writeReference(start, value);
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
+  RecentNumber& slot = recent[(bits * 2654435761u) >> (32 - kRecentBits)];
+  if (slot.length && slot.bits == bits) {
+    std::memcpy(out, slot.text, kTraceNumberRoom);
+    return out + slot.length;
+  }
+  char* end = out;
+  if (std::signbit(value)) *end++ = '-';
+  if (!writeScaled(end, a)) end = writeReference(out, value);
+  slot.bits = bits;
+  slot.length = static_cast<std::uint8_t>(end - out);
+  std::memcpy(slot.text, out, slot.length);
+  return end;
 }
 
 void setReferenceTraceNumbers(bool on) {

@@ -8,7 +8,8 @@
 // Room for the longest number, "-1.23456789e-38".
 inline constexpr int kTraceNumberRoom = 16;
 
-// Writes a finite value at out and returns the end.
+// Writes a finite value at out, which has kTraceNumberRoom characters of room, and returns the
+// end.
 char* writeTraceNumber(char* out, float value);
 
 // Every number by the reference route while on: the benchmarks and the trace identity test compare
