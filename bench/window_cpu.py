@@ -3,13 +3,17 @@
 
     window_cpu.py CANNONCAR [SECONDS]
 
-Runs the game for SECONDS (10) of frames, once running and once paused, and prints the CPU time
-the process and all its threads used (user + system, from wait4) over the wall time it ran.
-A frame loop that waits on vsync or a sleeping clock stays far below 1; a busy wait shows as 1.
+Runs the game for SECONDS (10) of wall time, once running and once paused, ends it with SIGTERM
+and prints the CPU time the process and all its threads used (user + system, from wait4) over
+the wall time it ran, and the frames it drew (counted in its trace). A frame loop that waits on
+vsync or a sleeping clock stays far below 1 when it keeps up with 60 frames per second; a busy
+wait, or frames slower than the pace, shows near 1 or above (the GL driver's threads count too).
 """
 import os
+import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 FPS = 60
@@ -35,16 +39,19 @@ def start_xvfb():
 def measure(binary, display, seconds, extra):
     env = dict(os.environ, DISPLAY=display)
     env.pop("WAYLAND_DISPLAY", None)
-    args = [binary, "--frames", str(seconds * FPS), "--fps", str(FPS)] + extra
-    begin = time.monotonic()
-    proc = subprocess.Popen(args, cwd=SOURCE, env=env, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(proc.pid, 0)
-    wall = time.monotonic() - begin
-    if status != 0:
-        raise RuntimeError(f"{' '.join(args)} exited with status {status}")
-    cpu = usage.ru_utime + usage.ru_stime
-    return wall, cpu
+    with tempfile.TemporaryDirectory() as tmp:
+        trace = os.path.join(tmp, "trace.jsonl")
+        args = [binary, "--fps", str(FPS), "--trace", trace] + extra
+        begin = time.monotonic()
+        proc = subprocess.Popen(args, cwd=SOURCE, env=env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        time.sleep(seconds)
+        proc.send_signal(signal.SIGTERM)
+        _, _, usage = os.wait4(proc.pid, 0)
+        wall = time.monotonic() - begin
+        with open(trace, "rb") as f:
+            frames = max(0, sum(1 for _ in f) - 1)
+    return wall, usage.ru_utime + usage.ru_stime, frames
 
 
 def main():
@@ -55,10 +62,10 @@ def main():
     xvfb, display = start_xvfb()
     try:
         print(f"window run under Xvfb, {seconds} s at {FPS} frames per second\n")
-        print(f"{'run':10} {'wall s':>8} {'CPU s':>8} {'CPU s per wall s':>18}")
+        print(f"{'run':10} {'wall s':>8} {'CPU s':>8} {'CPU s per wall s':>18} {'frames/s':>9}")
         for name, extra in (("running", []), ("paused", ["-pause"])):
-            wall, cpu = measure(binary, display, seconds, extra)
-            print(f"{name:10} {wall:8.2f} {cpu:8.2f} {cpu / wall:18.3f}")
+            wall, cpu, frames = measure(binary, display, seconds, extra)
+            print(f"{name:10} {wall:8.2f} {cpu:8.2f} {cpu / wall:18.3f} {frames / wall:9.1f}")
     finally:
         xvfb.terminate()
         xvfb.wait(timeout=30)
