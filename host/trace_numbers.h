@@ -1,5 +1,5 @@
 // The trace's numbers: a float as printf's %.9g writes it, enough digits to read back the exact
-// float. A trace line holds about 700 of them, so they are made here without printf: the value is
+// float. A trace line holds about 620 of them, so they are made here without printf: the value is
 // scaled to nine digits in double precision, which decides every digit except for values lying
 // within a hair of halfway between two nine-digit decimals; those, and values too large or too
 // small to scale exactly, take the reference route, std::to_chars, which is exact.
