@@ -4,3 +4,7 @@
 
 // Makes the process end with this status once main returns.
 void setFailureExitStatus(int status);
+// Makes the process end with status 1, after one line on stderr, if standard output cannot take
+// everything written to it (a full disk, /dev/full): the totals line is written after the host
+// has returned, so only the end of the process can tell.
+void checkStandardOutputAtExit();

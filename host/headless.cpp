@@ -31,7 +31,8 @@ int runHeadless(Session& session) {
 
   session.start();
   int status = 0;
-  while (session.framesRun() < frames) {
+  // Once the trace or the record has lost a write, the run's output is gone: stop playing.
+  while (session.framesRun() < frames && !session.outputFailed()) {
     long frame = session.framesRun();
     if (!session.runFrame({})) break;
     if (pictures && session.writingFrames()) {

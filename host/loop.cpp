@@ -8,6 +8,7 @@
 #include "host/headless.h"
 #include "host/options.h"
 #include "host/session.h"
+#include "host/stop_signals.h"
 #include "host/window.h"
 
 namespace {
@@ -21,6 +22,7 @@ namespace {
 }  // namespace
 
 void dsSimulationLoop(int argc, char** argv, int width, int height, dsFunctions* fn) {
+  checkStandardOutputAtExit();
   OptionsResult parsed = parseOptions(argc, argv);
   if (!parsed.error.empty()) failBeforeStart(parsed.error);
   if (parsed.options.help) {
@@ -32,9 +34,13 @@ void dsSimulationLoop(int argc, char** argv, int width, int height, dsFunctions*
   Session session(parsed.options, fn, width, height);
   std::string error;
   if (!session.open(error)) failBeforeStart(error);
+  catchStopSignals();
 
   int status = parsed.options.headless ? runHeadless(session) : runWindow(session);
-  if (status == 2 && session.framesRun() == 0) std::exit(2);
+  if (status == 2 && session.framesRun() == 0) {
+    session.discardOutput();
+    std::exit(2);
+  }
 
   if (!session.finish(error)) {
     std::fprintf(stderr, "cannoncar: %s\n", error.c_str());

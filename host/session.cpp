@@ -1,8 +1,14 @@
 #include "host/session.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 #include "host/key_recorder.h"
+#include "host/stop_signals.h"
 #include "host/trace.h"
 
 namespace {
@@ -33,6 +39,24 @@ class Tee : public Backend {
   Backend* b_;
 };
 
+// A file written only at the end of the run is tried now, without being made: its directory
+// must exist and take new files, and the file, if there, must take writing.
+bool canWriteFile(const std::string& path, std::string& error) {
+  std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (parent.empty()) parent = ".";
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    error = std::strerror(EISDIR);
+    return false;
+  }
+  const bool exists = std::filesystem::exists(path, ec);
+  if (access(exists ? path.c_str() : parent.c_str(), W_OK) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Session::Session(const Options& options, dsFunctions* fn, int width, int height)
@@ -49,15 +73,31 @@ Session::~Session() = default;
 
 bool Session::open(std::string& error) {
   if (!options_.keysFile.empty() && !loadKeyScript(options_.keysFile, script_, error)) return false;
+  if (!options_.screenshotFile.empty() && !canWriteFile(options_.screenshotFile, error)) {
+    error = "cannot write screenshot '" + options_.screenshotFile + "': " + error;
+    return false;
+  }
   if (!options_.traceFile.empty()) {
     trace_ = std::make_unique<TraceWriter>();
     if (!trace_->open(options_.traceFile, error)) return false;
   }
   if (!options_.recordFile.empty()) {
     recorder_ = std::make_unique<KeyRecorder>();
-    if (!recorder_->open(options_.recordFile, error)) return false;
+    if (!recorder_->open(options_.recordFile, error)) {
+      discardOutput();
+      return false;
+    }
   }
   return true;
+}
+
+void Session::discardOutput() {
+  if (trace_) trace_->discard();
+  if (recorder_) recorder_->discard();
+}
+
+bool Session::outputFailed() const {
+  return (trace_ && trace_->failed()) || (recorder_ && recorder_->failed());
 }
 
 bool Session::scriptHas(HostKey key) const {
@@ -89,6 +129,8 @@ bool Session::runFrame(std::span<const Key> keys) {
   for (const Key& key : keys) {
     if (!closed_) deliver(key);
   }
+  // A stop signal closes the game as the window's close button does, and is recorded as one.
+  if (!closed_ && stopRequested()) deliver(Key{HostKey::Close, 0});
   if (recorder_) recorder_->record(framesRun_, delivered_);
   if (closed_) return false;
 

@@ -26,8 +26,8 @@ class Session {
   const Options& options() const { return options_; }
   View& view() { return currentView(); }
 
-  // Reads the key script and opens the trace and record files; false with a one-line reason when
-  // one cannot be read or written.
+  // Reads the key script, opens the trace and record files and checks that the screenshot can be
+  // written; false with a one-line reason when one cannot be read or written, leaving no file.
   bool open(std::string& error);
   // Calls the start callback.
   void start();
@@ -38,6 +38,10 @@ class Session {
   bool runFrame(std::span<const Key> keys);
   // Calls the stop callback and closes the files; false with a reason if a write failed.
   bool finish(std::string& error);
+  // Closes and removes the trace and record files of a run that ends before its first frame.
+  void discardOutput();
+  // True once a write to the trace or the key record has failed: the rest of the run is lost.
+  bool outputFailed() const;
 
   // The backend that draws frames (renderer), or nullptr.
   void setFrameBackend(Backend* backend) { frameBackend_ = backend; }

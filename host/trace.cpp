@@ -1,5 +1,7 @@
 #include "host/trace.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -82,6 +84,8 @@ bool TraceWriter::open(const std::string& path, std::string& error) {
     error = "cannot write trace '" + path + "': " + std::strerror(errno);
     return false;
   }
+  struct stat info;
+  regular_ = fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode);
   return true;
 }
 
@@ -185,7 +189,15 @@ bool TraceWriter::close(std::string& error) {
   file_ = nullptr;
   if (writeErrno_) {
     error = "cannot write trace '" + path_ + "': " + std::strerror(writeErrno_);
+    if (regular_ && std::remove(path_.c_str()) == 0) error += "; the unfinished trace was removed";
     return false;
   }
   return true;
+}
+
+void TraceWriter::discard() {
+  if (!file_) return;
+  std::fclose(file_);
+  file_ = nullptr;
+  if (regular_) std::remove(path_.c_str());
 }

@@ -23,13 +23,19 @@ class TraceWriter : public Backend {
   // Writes and flushes the frame's line, so a run cut short leaves whole lines.
   void endFrame() override;
 
-  // Closes the file; false with a reason if any write failed.
+  // Closes the file; false with a reason if any write failed. A trace that lost a write is
+  // removed (when it is a regular file): a cut-short trace would pass for a whole one, and the
+  // key script that made it makes it again.
   bool close(std::string& error);
+  // Closes and removes the file, which holds nothing of a run that never started.
+  void discard();
+  bool failed() const { return writeErrno_ != 0; }
 
  private:
   void flushLine();
 
   std::FILE* file_ = nullptr;
+  bool regular_ = false;  // a device such as /dev/full is never removed
   std::string path_;
   std::string line_;
   std::string prints_;

@@ -1,0 +1,9 @@
+// SIGINT and SIGTERM end a run the way closing the window does: the frame loop sees the request
+// between frames, and the game tears down and prints its totals as usual.
+#pragma once
+
+// Catches SIGINT and SIGTERM from now on. The first one only asks the run to stop; a second one
+// finds the default action back in place and ends the process at once.
+void catchStopSignals();
+// True once a stop signal has come.
+bool stopRequested();
