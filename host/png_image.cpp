@@ -1,6 +1,9 @@
 #include "host/png_image.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -81,12 +84,32 @@ static bool decode(std::FILE* file, Image& image, ErrorSink& sink, std::string& 
   return true;
 }
 
-bool readPng(const std::string& path, Image& image, std::string& error) {
-  File file(std::fopen(path.c_str(), "rb"));
+// Only a regular file is read: a FIFO or a terminal in a texture directory would block the game
+// for ever, so the file is opened without waiting and anything else is refused.
+static File openRegularFile(const std::string& path, std::string& error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0 || fstat(fd, &info) != 0) {
+    error = path + ": " + std::strerror(errno);
+    if (fd >= 0) close(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = path + ": not a regular file";
+    close(fd);
+    return nullptr;
+  }
+  File file(fdopen(fd, "rb"));
   if (!file) {
     error = path + ": " + std::strerror(errno);
-    return false;
+    close(fd);
   }
+  return file;
+}
+
+bool readPng(const std::string& path, Image& image, std::string& error) {
+  File file = openRegularFile(path, error);
+  if (!file) return false;
   unsigned char signature[8] = {};
   if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
       png_sig_cmp(signature, 0, sizeof signature) != 0) {
@@ -140,15 +163,18 @@ bool writePng(const std::string& path, const Image& image, std::string& error) {
     error = path + ": " + std::strerror(errno);
     return false;
   }
+  struct stat info;
+  const bool regular = fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode);
+  // A picture cut short would pass for whole in a viewer that shows what it can: it goes (a device
+  // such as /dev/full stays).
+  auto fail = [&](const std::string& reason) {
+    error = path + ": " + reason;
+    if (regular) std::remove(path.c_str());
+    return false;
+  };
   ErrorSink sink;
   std::string reason;
-  if (!encode(file.get(), image, sink, reason)) {
-    error = path + ": " + reason;
-    return false;
-  }
-  if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
+  if (!encode(file.get(), image, sink, reason)) return fail(reason);
+  if (std::fflush(file.get()) != 0 || std::ferror(file.get())) return fail(std::strerror(errno));
   return true;
 }
