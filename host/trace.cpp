@@ -84,6 +84,8 @@ bool TraceWriter::open(const std::string& path, std::string& error) {
     error = "cannot write trace '" + path + "': " + std::strerror(errno);
     return false;
   }
+  // a line goes out whole at its frame's end: unbuffered, that is one write, not one per 4 KiB
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   struct stat info;
   regular_ = fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode);
   return true;
