@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """CPU seconds per wall second of the game in a window under Xvfb at 60 frames per second.
 
-    window_cpu.py CANNONCAR [SECONDS]
+    window_cpu.py CANNONCAR [SECONDS]        (CANNONCAR_FPS=N for another rate than 60)
 
 Runs the game for SECONDS (10) of wall time, once running and once paused, ends it with SIGTERM
 and prints the CPU time the process and all its threads used (user + system, from wait4) over
@@ -16,7 +16,7 @@ import sys
 import tempfile
 import time
 
-FPS = 60
+FPS = int(os.environ.get("CANNONCAR_FPS", "60"))
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
