@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <string_view>
 
 namespace {
@@ -11,12 +12,23 @@ constexpr double kMaxFps = 1000;
 constexpr int kMinSide = 16;
 constexpr int kMaxSide = 8192;
 
+// Control characters are shown as \xNN: a newline in an argument must not split the one line
+// that answers it, nor an escape sequence reach the terminal.
 std::string quoted(std::string_view text) {
   constexpr size_t kShown = 40;
-  std::string out = "'";
-  out += text.substr(0, kShown);
-  if (text.size() > kShown) out += "...";
-  return out + "'";
+  std::string shown;
+  size_t i = 0;
+  for (; i < text.size() && shown.size() < kShown; ++i) {
+    const unsigned char u = static_cast<unsigned char>(text[i]);
+    if (u < 0x20 || u == 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", u);
+      shown += hex;
+    } else {
+      shown += text[i];
+    }
+  }
+  return "'" + shown + (i < text.size() ? "...'" : "'");
 }
 
 template <typename Int>

@@ -67,6 +67,10 @@ TEST(Options, BadOptionsAndValuesAreNamedInOneLine) {
       {{"--size", "800x600x3"}, "--size"},
       {{"--trace="}, "--trace needs a file name"},
       {{"--keys"}, "--keys needs a value"},
+      // control characters are shown escaped, so the message stays one line (found by fuzzing)
+      {{"--f\nx"}, "'--f\\x0ax'"},
+      {{"--frames", "1\n2"}, "'1\\x0a2'"},
+      {{"--size", "\x1b[2J"}, "'\\x1b[2J'"},
   };
   for (const Case& c : cases) {
     OptionsResult r = parse(c.args);
@@ -79,6 +83,9 @@ TEST(Options, HugeValuesAreCutShortInTheMessage) {
   std::string huge(100000, '9');
   OptionsResult r = parse({"--frames", huge.c_str()});
   EXPECT_LT(r.error.size(), 200u);
+  // each control character takes four places once escaped (found by fuzzing)
+  std::string controls(100, '\x18');
+  EXPECT_LT(parse({"--frames", controls.c_str()}).error.size(), 200u);
 }
 
 TEST(Options, HelpListsEveryOptionAndKey) {
