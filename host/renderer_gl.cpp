@@ -32,11 +32,19 @@ std::array<float, 3> normalized(std::array<float, 3> v) {
 
 const std::array<float, 3> kSun = normalized(kToSun);
 
+// What each shape gives the programs, one per shape and frame: the model matrix's rows
+// (rotation times scale, then the position), the scale and the colour.
+struct Instance {
+  float model[3][4];
+  float scale[3];
+  float color[3];
+};
+
 struct Mesh {
   GLuint vao = 0, vbo = 0, ebo = 0;
   GLsizei count = 0;
 
-  void upload(const MeshData& data) {
+  void upload(const MeshData& data, GLuint instances) {
     glGenVertexArrays(1, &vao);
     glGenBuffers(1, &vbo);
     glGenBuffers(1, &ebo);
@@ -53,12 +61,39 @@ struct Mesh {
     glEnableVertexAttribArray(1);
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
                           reinterpret_cast<const void*>(offsetof(Vertex, normal)));
+    if (instances) {
+      glBindBuffer(GL_ARRAY_BUFFER, instances);
+      for (GLuint attribute = 2; attribute <= 6; ++attribute) {
+        glEnableVertexAttribArray(attribute);
+        glVertexAttribDivisor(attribute, 1);
+      }
+      pointInstancesAt(0);
+    }
     glBindVertexArray(0);
     count = static_cast<GLsizei>(data.indices.size());
+  }
+  // With the VAO and the instance buffer bound: the shapes from `first` on.
+  static void pointInstancesAt(std::size_t first) {
+    const auto at = [first](std::size_t offset) {
+      return reinterpret_cast<const void*>(first * sizeof(Instance) + offset);
+    };
+    const auto stride = static_cast<GLsizei>(sizeof(Instance));
+    for (GLuint row = 0; row < 3; ++row)
+      glVertexAttribPointer(2 + row, 4, GL_FLOAT, GL_FALSE, stride,
+                            at(offsetof(Instance, model) + row * 4 * sizeof(float)));
+    glVertexAttribPointer(5, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Instance, scale)));
+    glVertexAttribPointer(6, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Instance, color)));
   }
   void draw() const {
     glBindVertexArray(vao);
     glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr);
+  }
+  void drawInstances(GLuint instances, std::size_t first, std::size_t shapes) const {
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ARRAY_BUFFER, instances);
+    pointInstancesAt(first);
+    glDrawElementsInstanced(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr,
+                            static_cast<GLsizei>(shapes));
   }
   void release() {
     glDeleteBuffers(1, &vbo);
@@ -130,15 +165,17 @@ bool finite(const float* values, int count) {
   return true;
 }
 
-// T(pos) * R * S(scale), with R read from rows padded to four.
-Mat4 modelMatrix(const DrawCall& call, const std::array<float, 3>& scale) {
-  Mat4 m = identity();
+// T(pos) * R * S(scale) as three rows, R read from rows padded to four.
+Instance instanceOf(const DrawCall& call, const std::array<float, 3>& scale) {
+  Instance instance{};
   for (int row = 0; row < 3; ++row) {
     for (int col = 0; col < 3; ++col)
-      m.at(row, col) = call.R[4 * row + col] * scale[static_cast<std::size_t>(col)];
-    m.at(row, 3) = call.pos[row];
+      instance.model[row][col] = call.R[4 * row + col] * scale[static_cast<std::size_t>(col)];
+    instance.model[row][3] = call.pos[row];
   }
-  return m;
+  std::copy_n(scale.begin(), 3, instance.scale);
+  std::copy_n(call.color, 3, instance.color);
+  return instance;
 }
 
 // The shadow matrix: every point slides along the sun's rays down to the ground, lifted a hair
@@ -158,28 +195,43 @@ std::array<float, 3> shadowOnGround(const std::array<float, 3>& point) {
   return transformPoint(shadowMatrix(), point);
 }
 
+// Shapes that share a mesh and a texture, drawn with one call.
+struct ShapeGroup {
+  const Mesh* mesh;
+  GLuint texture;  // 0: untextured
+  std::size_t first, count;
+};
+
 struct GlRenderer::Impl {
   GLuint solid = 0, ground = 0, sky = 0, shadow = 0;
   Mesh box, sphere, cylinder, groundQuad;
-  GLuint emptyVao = 0;
+  GLuint emptyVao = 0, instanceVbo = 0;
   std::array<GLuint, kTextureKinds.size()> textures{};
   std::string textureDir;
   bool texturesLoaded = false;
-  // The offscreen target of picture(): multisampled, then resolved for reading.
-  GLuint sampledFbo = 0, sampledColor = 0, sampledDepth = 0, resolvedFbo = 0, resolvedColor = 0;
+  bool software = false;
+  // The offscreen target of picture(): multisampled and resolved for reading, or drawn and read
+  // as it is when single-sampled.
+  GLuint drawnFbo = 0, drawnColor = 0, drawnDepth = 0, resolvedFbo = 0, resolvedColor = 0;
   int targetWidth = 0, targetHeight = 0;
+  // This frame's shapes, grouped.
+  std::vector<Instance> instances;
+  std::vector<ShapeGroup> groups;
 
   ~Impl();
   void loadTextures(const std::string& dir);
   GLuint textureFor(int texture) const;
+  int samples() const;
   bool makeTarget(int width, int height);
   void releaseTarget();
   void setLighting(GLuint program, const View& view) const;
   const Mesh* meshFor(const DrawCall& call, std::array<float, 3>& scale) const;
+  void gatherShapes(std::span<const DrawCall> calls, const View& view);
   void drawSky(const View& view, const Mat4& viewProj) const;
   void drawGround(const View& view, const Mat4& viewProj) const;
-  void drawShadows(std::span<const DrawCall> calls, const Mat4& viewProj) const;
-  void drawSolids(std::span<const DrawCall> calls, const View& view, const Mat4& viewProj) const;
+  void drawShadows(const View& view, const Mat4& viewProj) const;
+  void drawSolids(const View& view, const Mat4& viewProj) const;
+  Image readBack(int width, int height) const;
 };
 
 GlRenderer::Impl::~Impl() {
@@ -187,6 +239,7 @@ GlRenderer::Impl::~Impl() {
   releaseTarget();
   for (Mesh* mesh : {&box, &sphere, &cylinder, &groundQuad}) mesh->release();
   glDeleteVertexArrays(1, &emptyVao);
+  glDeleteBuffers(1, &instanceVbo);
   glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
   for (GLuint program : {solid, ground, sky, shadow}) glDeleteProgram(program);
 }
@@ -197,7 +250,7 @@ void GlRenderer::Impl::loadTextures(const std::string& dir) {
   if (!warning.empty()) std::fprintf(stderr, "cannoncar: %s\n", warning.c_str());
   if (!textures[0]) glGenTextures(static_cast<GLsizei>(textures.size()), textures.data());
   GLfloat maxAnisotropy = 1;
-  if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") && !softwareRasterizer())
+  if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") && !software)
     glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy);
   for (std::size_t i = 0; i < set.size(); ++i) {
     glBindTexture(GL_TEXTURE_2D, textures[i]);
@@ -263,8 +316,41 @@ const Mesh* GlRenderer::Impl::meshFor(const DrawCall& call, std::array<float, 3>
   return nullptr;
 }
 
+// The frame's shapes into one buffer, ordered by mesh and texture: the solids take a draw per
+// group and the shadows a draw per mesh, however many shapes there are.
+void GlRenderer::Impl::gatherShapes(std::span<const DrawCall> calls, const View& view) {
+  struct Keyed {
+    const Mesh* mesh;
+    GLuint texture;
+    Instance instance;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(calls.size());
+  for (const DrawCall& call : calls) {
+    std::array<float, 3> scale{};
+    const Mesh* mesh = meshFor(call, scale);
+    if (!mesh) continue;
+    keyed.push_back({mesh, view.textures ? textureFor(call.texture) : 0, instanceOf(call, scale)});
+  }
+  std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    return a.mesh != b.mesh ? a.mesh < b.mesh : a.texture < b.texture;
+  });
+  instances.clear();
+  groups.clear();
+  for (const Keyed& k : keyed) {
+    if (groups.empty() || groups.back().mesh != k.mesh || groups.back().texture != k.texture)
+      groups.push_back({k.mesh, k.texture, instances.size(), 0});
+    ++groups.back().count;
+    instances.push_back(k.instance);
+  }
+  glBindBuffer(GL_ARRAY_BUFFER, instanceVbo);
+  // Fresh storage each frame, so the driver need not wait for the last frame's draws.
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instances.size() * sizeof(Instance)),
+               instances.empty() ? nullptr : instances.data(), GL_STREAM_DRAW);
+}
+
 void GlRenderer::Impl::drawSky(const View& view, const Mat4& viewProj) const {
-  glDisable(GL_DEPTH_TEST);
+  // Last, on the far plane: only the pixels that the ground and the shapes left are shaded.
   glDepthMask(GL_FALSE);
   glUseProgram(sky);
   glUniformMatrix4fv(uniform(sky, "uInverseViewProj"), 1, GL_FALSE, inverse(viewProj).m.data());
@@ -274,11 +360,11 @@ void GlRenderer::Impl::drawSky(const View& view, const Mat4& viewProj) const {
   glBindTexture(GL_TEXTURE_2D, textures[static_cast<std::size_t>(TextureKind::Sky)]);
   glBindVertexArray(emptyVao);
   glDrawArrays(GL_TRIANGLES, 0, 3);
+  glDepthMask(GL_TRUE);
 }
 
 void GlRenderer::Impl::drawGround(const View& view, const Mat4& viewProj) const {
-  glEnable(GL_DEPTH_TEST);
-  glDepthMask(GL_TRUE);
+  // After the shapes: the ground under them fails the depth test and is never shaded.
   glUseProgram(ground);
   setLighting(ground, view);
   glUniformMatrix4fv(uniform(ground, "uViewProj"), 1, GL_FALSE, viewProj.m.data());
@@ -289,7 +375,7 @@ void GlRenderer::Impl::drawGround(const View& view, const Mat4& viewProj) const 
   groundQuad.draw();
 }
 
-void GlRenderer::Impl::drawShadows(std::span<const DrawCall> calls, const Mat4& viewProj) const {
+void GlRenderer::Impl::drawShadows(const View& view, const Mat4& viewProj) const {
   // Each ground pixel darkens once however many shadows overlap on it.
   glEnable(GL_STENCIL_TEST);
   glStencilFunc(GL_EQUAL, 0, 0xff);
@@ -299,95 +385,125 @@ void GlRenderer::Impl::drawShadows(std::span<const DrawCall> calls, const Mat4& 
   glDepthMask(GL_FALSE);
   glEnable(GL_POLYGON_OFFSET_FILL);
   glPolygonOffset(-1.0f, -4.0f);
+  // Flattened, the faces turned from the sun lie under the faces turned to it, wound the other
+  // way: seen from above the ground only the sunlit half is drawn, and the shadow is the same.
+  glEnable(GL_CULL_FACE);
+  glCullFace(view.xyz[2] >= 0 ? GL_BACK : GL_FRONT);
   glUseProgram(shadow);
-  glUniformMatrix4fv(uniform(shadow, "uViewProj"), 1, GL_FALSE, viewProj.m.data());
   glUniform1f(uniform(shadow, "uAlpha"), kShadowAlpha);
-  const Mat4 flatten = shadowMatrix();
-  for (const DrawCall& call : calls) {
-    std::array<float, 3> scale{};
-    const Mesh* mesh = meshFor(call, scale);
-    if (!mesh) continue;
-    glUniformMatrix4fv(uniform(shadow, "uModel"), 1, GL_FALSE,
-                       (flatten * modelMatrix(call, scale)).m.data());
-    mesh->draw();
+  glUniformMatrix4fv(uniform(shadow, "uViewProjFlatten"), 1, GL_FALSE,
+                     (viewProj * shadowMatrix()).m.data());
+  for (std::size_t i = 0; i < groups.size();) {
+    std::size_t end = i + 1;
+    while (end < groups.size() && groups[end].mesh == groups[i].mesh) ++end;
+    const std::size_t last = groups[end - 1].first + groups[end - 1].count;
+    groups[i].mesh->drawInstances(instanceVbo, groups[i].first, last - groups[i].first);
+    i = end;
   }
+  glCullFace(GL_BACK);
+  glDisable(GL_CULL_FACE);
   glDisable(GL_POLYGON_OFFSET_FILL);
   glDisable(GL_BLEND);
   glDisable(GL_STENCIL_TEST);
   glDepthMask(GL_TRUE);
 }
 
-void GlRenderer::Impl::drawSolids(std::span<const DrawCall> calls, const View& view,
-                                  const Mat4& viewProj) const {
+void GlRenderer::Impl::drawSolids(const View& view, const Mat4& viewProj) const {
+  // The shapes are closed: their back faces are always hidden.
+  glEnable(GL_CULL_FACE);
   glUseProgram(solid);
   setLighting(solid, view);
   glUniformMatrix4fv(uniform(solid, "uViewProj"), 1, GL_FALSE, viewProj.m.data());
-  const GLint model = uniform(solid, "uModel"), normalMatrix = uniform(solid, "uNormalMatrix");
-  const GLint scaleAt = uniform(solid, "uScale"), color = uniform(solid, "uColor");
   const GLint textured = uniform(solid, "uTextured");
-  for (const DrawCall& call : calls) {
-    std::array<float, 3> scale{};
-    const Mesh* mesh = meshFor(call, scale);
-    if (!mesh) continue;
-    glUniformMatrix4fv(model, 1, GL_FALSE, modelMatrix(call, scale).m.data());
-    // Normals go through R times the inverse scale (column-major 3 x 3).
-    float normals[9];
-    for (int row = 0; row < 3; ++row)
-      for (int col = 0; col < 3; ++col)
-        normals[col * 3 + row] = call.R[4 * row + col] / scale[static_cast<std::size_t>(col)];
-    glUniformMatrix3fv(normalMatrix, 1, GL_FALSE, normals);
-    glUniform3fv(scaleAt, 1, scale.data());
-    glUniform3fv(color, 1, call.color);
-    const GLuint texture = view.textures ? textureFor(call.texture) : 0;
-    glUniform1i(textured, texture != 0);
-    if (texture) glBindTexture(GL_TEXTURE_2D, texture);
-    mesh->draw();
+  for (const ShapeGroup& group : groups) {
+    glUniform1i(textured, group.texture != 0);
+    if (group.texture) glBindTexture(GL_TEXTURE_2D, group.texture);
+    group.mesh->drawInstances(instanceVbo, group.first, group.count);
   }
+  glDisable(GL_CULL_FACE);
+}
+
+// Hardware GL smooths edges with four samples; a software rasterizer shades every sample, and
+// four would cost more than the rest of the frame, so it draws one.
+int GlRenderer::Impl::samples() const {
+  if (software) return 1;
+  GLint maxSamples = 0;
+  glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+  return std::max(1, std::min(kMaxSamples, static_cast<int>(maxSamples)));
 }
 
 bool GlRenderer::Impl::makeTarget(int width, int height) {
-  if (sampledFbo && width == targetWidth && height == targetHeight) return true;
+  if (drawnFbo && width == targetWidth && height == targetHeight) return true;
   releaseTarget();
-  GLint maxSize = 0, maxSamples = 0;
+  GLint maxSize = 0;
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSize);
-  glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
   if (width > maxSize || height > maxSize) return false;
-  const GLsizei samples = std::min(kMaxSamples, static_cast<int>(maxSamples));
-  glGenFramebuffers(1, &sampledFbo);
-  glGenRenderbuffers(1, &sampledColor);
-  glGenRenderbuffers(1, &sampledDepth);
-  glBindFramebuffer(GL_FRAMEBUFFER, sampledFbo);
-  glBindRenderbuffer(GL_RENDERBUFFER, sampledColor);
-  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, sampledColor);
-  glBindRenderbuffer(GL_RENDERBUFFER, sampledDepth);
-  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH24_STENCIL8, width, height);
+  const GLsizei sampleCount = samples();
+  glGenFramebuffers(1, &drawnFbo);
+  glGenRenderbuffers(1, &drawnColor);
+  glGenRenderbuffers(1, &drawnDepth);
+  glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
+  glBindRenderbuffer(GL_RENDERBUFFER, drawnColor);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, sampleCount > 1 ? sampleCount : 0, GL_RGBA8,
+                                   width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, drawnColor);
+  glBindRenderbuffer(GL_RENDERBUFFER, drawnDepth);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, sampleCount > 1 ? sampleCount : 0,
+                                   GL_DEPTH24_STENCIL8, width, height);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                            sampledDepth);
-  const bool sampledOk = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-
-  glGenFramebuffers(1, &resolvedFbo);
-  glGenRenderbuffers(1, &resolvedColor);
-  glBindFramebuffer(GL_FRAMEBUFFER, resolvedFbo);
-  glBindRenderbuffer(GL_RENDERBUFFER, resolvedColor);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolvedColor);
-  const bool resolvedOk = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+                            drawnDepth);
+  bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  if (sampleCount > 1) {
+    glGenFramebuffers(1, &resolvedFbo);
+    glGenRenderbuffers(1, &resolvedColor);
+    glBindFramebuffer(GL_FRAMEBUFFER, resolvedFbo);
+    glBindRenderbuffer(GL_RENDERBUFFER, resolvedColor);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolvedColor);
+    ok = ok && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  }
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   targetWidth = width;
   targetHeight = height;
-  if (sampledOk && resolvedOk) return true;
+  if (ok) return true;
   releaseTarget();
   return false;
 }
 
 void GlRenderer::Impl::releaseTarget() {
-  if (!sampledFbo) return;
-  glDeleteFramebuffers(1, &sampledFbo);
-  glDeleteFramebuffers(1, &resolvedFbo);
-  const GLuint buffers[] = {sampledColor, sampledDepth, resolvedColor};
-  glDeleteRenderbuffers(3, buffers);
-  sampledFbo = resolvedFbo = sampledColor = sampledDepth = resolvedColor = 0;
+  if (!drawnFbo) return;
+  glDeleteFramebuffers(1, &drawnFbo);
+  if (resolvedFbo) glDeleteFramebuffers(1, &resolvedFbo);
+  const GLuint buffers[] = {drawnColor, drawnDepth, resolvedColor};
+  glDeleteRenderbuffers(resolvedColor ? 3 : 2, buffers);
+  drawnFbo = resolvedFbo = drawnColor = drawnDepth = resolvedColor = 0;
+}
+
+// The drawn target's pixels, resolved first when multisampled, rows from the top.
+Image GlRenderer::Impl::readBack(int width, int height) const {
+  if (resolvedFbo) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawnFbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolvedFbo);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  }
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, resolvedFbo ? resolvedFbo : drawnFbo);
+  Image image{width, height,
+              std::vector<std::uint8_t>(std::size_t(width) * std::size_t(height) * 4)};
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  // GL's rows run from the bottom; pictures' from the top.
+  const std::size_t row = std::size_t(width) * 4;
+  std::vector<std::uint8_t> spare(row);
+  for (int y = 0; y < height / 2; ++y) {
+    std::uint8_t* top = &image.rgba[std::size_t(y) * row];
+    std::uint8_t* bottom = &image.rgba[std::size_t(height - 1 - y) * row];
+    std::copy_n(top, row, spare.data());
+    std::copy_n(bottom, row, top);
+    std::copy_n(spare.data(), row, bottom);
+  }
+  for (std::size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
+  return image;
 }
 
 GlRenderer::GlRenderer() : impl_(std::make_unique<Impl>()) {}
@@ -410,10 +526,12 @@ bool GlRenderer::init(std::string& error) {
     r.solid = 0;
     return false;
   }
-  r.box.upload(boxMesh());
-  r.sphere.upload(sphereMesh());
-  r.cylinder.upload(cylinderMesh());
-  r.groundQuad.upload(squareMesh());
+  r.software = softwareRasterizer();
+  glGenBuffers(1, &r.instanceVbo);
+  r.box.upload(boxMesh(), r.instanceVbo);
+  r.sphere.upload(sphereMesh(), r.instanceVbo);
+  r.cylinder.upload(cylinderMesh(), r.instanceVbo);
+  r.groundQuad.upload(squareMesh(), 0);
   glGenVertexArrays(1, &r.emptyVao);
   for (GLuint program : {r.solid, r.ground, r.sky}) {
     glUseProgram(program);
@@ -431,12 +549,15 @@ void GlRenderer::draw(std::span<const DrawCall> calls, const View& view, int wid
   glClearStencil(0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
   glActiveTexture(GL_TEXTURE0);
+  glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
   const Mat4 viewProj = projectionMatrix(width, height) * viewMatrix(view);
-  r.drawSky(view, viewProj);
+  r.gatherShapes(calls, view);
+  // Nearest first, so that the depth test spares the pixels hidden behind.
+  r.drawSolids(view, viewProj);
   r.drawGround(view, viewProj);
-  if (view.shadows) r.drawShadows(calls, viewProj);
-  r.drawSolids(calls, view, viewProj);
+  if (view.shadows) r.drawShadows(view, viewProj);
+  r.drawSky(view, viewProj);
   glBindVertexArray(0);
   glUseProgram(0);
 }
@@ -445,23 +566,18 @@ Image GlRenderer::picture(std::span<const DrawCall> calls, const View& view, int
                           int height) {
   Impl& r = *impl_;
   if (width <= 0 || height <= 0 || !r.solid || !r.makeTarget(width, height)) return {};
-  glBindFramebuffer(GL_FRAMEBUFFER, r.sampledFbo);
+  glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
   draw(calls, view, width, height);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, r.sampledFbo);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, r.resolvedFbo);
-  glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, r.resolvedFbo);
-  Image image{width, height,
-              std::vector<std::uint8_t>(std::size_t(width) * std::size_t(height) * 4)};
-  std::vector<std::uint8_t> upsideDown(image.rgba.size());
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, upsideDown.data());
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  // GL's rows run from the bottom; pictures' from the top.
-  const std::size_t row = std::size_t(width) * 4;
-  for (int y = 0; y < height; ++y)
-    std::copy_n(&upsideDown[std::size_t(height - 1 - y) * row], row,
-                &image.rgba[std::size_t(y) * row]);
-  for (std::size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
-  return image;
+  return r.readBack(width, height);
+}
+
+Image GlRenderer::emptyPicture(int width, int height) {
+  Impl& r = *impl_;
+  if (width <= 0 || height <= 0 || !r.solid || !r.makeTarget(width, height)) return {};
+  glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
+  glViewport(0, 0, width, height);
+  glClearColor(kHaze[0], kHaze[1], kHaze[2], 1);
+  glClearStencil(0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  return r.readBack(width, height);
 }

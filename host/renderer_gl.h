@@ -28,8 +28,13 @@ class GlRenderer {
   // nothing. The textures come from view.textureDir the first time it is seen.
   void draw(std::span<const DrawCall> calls, const View& view, int width, int height);
 
-  // Draws the frame into a multisampled offscreen target of width x height and reads it back.
+  // Draws the frame into an offscreen target of width x height and reads it back. The target
+  // is multisampled where the GL is hardware, single-sampled on a software rasterizer.
   Image picture(std::span<const DrawCall> calls, const View& view, int width, int height);
+
+  // The floor under picture(): the same target cleared and read back the same way, nothing
+  // drawn.
+  Image emptyPicture(int width, int height);
 
  private:
   struct Impl;

@@ -5,21 +5,30 @@
 inline constexpr const char* kSolidVertex = R"(#version 330 core
 layout(location = 0) in vec3 aPos;
 layout(location = 1) in vec3 aNormal;
-uniform mat4 uModel;
-uniform mat3 uNormalMatrix;
+// Per shape: the rows of its model matrix (rotation times scale, then the position), its scale
+// and its colour.
+layout(location = 2) in vec4 aModel0;
+layout(location = 3) in vec4 aModel1;
+layout(location = 4) in vec4 aModel2;
+layout(location = 5) in vec3 aScale;
+layout(location = 6) in vec3 aColor;
 uniform mat4 uViewProj;
-uniform vec3 uScale;
 out vec3 vWorld;
 out vec3 vNormal;
 out vec3 vLocal;
 out vec3 vLocalNormal;
+out vec3 vColor;
 void main() {
-  vec4 world = uModel * vec4(aPos, 1.0);
-  vWorld = world.xyz;
-  vNormal = uNormalMatrix * aNormal;
-  vLocal = aPos * uScale;
+  vec4 p = vec4(aPos, 1.0);
+  vWorld = vec3(dot(aModel0, p), dot(aModel1, p), dot(aModel2, p));
+  // Normals go through the rotation times the inverse scale: the model's 3 x 3 times the
+  // inverse scale squared.
+  vec3 n = aNormal / (aScale * aScale);
+  vNormal = vec3(dot(aModel0.xyz, n), dot(aModel1.xyz, n), dot(aModel2.xyz, n));
+  vLocal = aPos * aScale;
   vLocalNormal = aNormal;
-  gl_Position = uViewProj * world;
+  vColor = aColor;
+  gl_Position = uViewProj * vec4(vWorld, 1.0);
 }
 )";
 
@@ -47,7 +56,7 @@ in vec3 vWorld;
 in vec3 vNormal;
 in vec3 vLocal;
 in vec3 vLocalNormal;
-uniform vec3 uColor;
+in vec3 vColor;
 uniform bool uTextured;
 uniform sampler2D uTexture;
 out vec4 fragColor;
@@ -61,7 +70,7 @@ vec3 surface(vec3 p, vec3 n) {
          texture(uTexture, p.xy).rgb * w.z;
 }
 void main() {
-  vec3 base = uColor;
+  vec3 base = vColor;
   if (uTextured) base *= surface(vLocal, normalize(vLocalNormal)) * 1.12;
   vec3 color = lit(base, normalize(vNormal), vWorld, 40.0);
   fragColor = vec4(hazed(color, vWorld), 1.0);
@@ -98,26 +107,30 @@ void main() {
 )";
 
 inline constexpr const char* kSkyVertex = R"(#version 330 core
-out vec2 vNdc;
+uniform mat4 uInverseViewProj;
+out vec3 vRay;
 void main() {
-  // One triangle that covers the screen.
-  vNdc = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
-  gl_Position = vec4(vNdc, 0.0, 1.0);
+  // One triangle that covers the screen, on the far plane: the depth test leaves it only the
+  // pixels nothing else has covered.
+  vec2 ndc = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
+  // The points under a pixel on the near and the far plane move linearly across the screen, so
+  // the ray between them interpolates exactly and the pixels need no matrix.
+  vec4 nearPoint = uInverseViewProj * vec4(ndc, -1.0, 1.0);
+  vec4 farPoint = uInverseViewProj * vec4(ndc, 1.0, 1.0);
+  vRay = farPoint.xyz / farPoint.w - nearPoint.xyz / nearPoint.w;
+  gl_Position = vec4(ndc, 1.0, 1.0);
 }
 )";
 
 inline constexpr const char* kSkyFragment = R"(#version 330 core
-in vec2 vNdc;
-uniform mat4 uInverseViewProj;
+in vec3 vRay;
 uniform vec3 uEye;
 uniform vec3 uHaze;
 uniform bool uTextured;
 uniform sampler2D uTexture;
 out vec4 fragColor;
 void main() {
-  vec4 nearPoint = uInverseViewProj * vec4(vNdc, -1.0, 1.0);
-  vec4 farPoint = uInverseViewProj * vec4(vNdc, 1.0, 1.0);
-  vec3 dir = normalize(farPoint.xyz / farPoint.w - nearPoint.xyz / nearPoint.w);
+  vec3 dir = normalize(vRay);
   float up = max(dir.z, 0.0);
   vec3 color = mix(uHaze, vec3(0.22, 0.42, 0.82), pow(up, 0.55));
   if (uTextured && dir.z > 0.0) {
@@ -133,9 +146,15 @@ void main() {
 
 inline constexpr const char* kShadowVertex = R"(#version 330 core
 layout(location = 0) in vec3 aPos;
-uniform mat4 uModel;
-uniform mat4 uViewProj;
-void main() { gl_Position = uViewProj * uModel * vec4(aPos, 1.0); }
+layout(location = 2) in vec4 aModel0;
+layout(location = 3) in vec4 aModel1;
+layout(location = 4) in vec4 aModel2;
+// The camera's matrix times the slide along the sun's rays down to the ground.
+uniform mat4 uViewProjFlatten;
+void main() {
+  vec4 p = vec4(aPos, 1.0);
+  gl_Position = uViewProjFlatten * vec4(dot(aModel0, p), dot(aModel1, p), dot(aModel2, p), 1.0);
+}
 )";
 
 inline constexpr const char* kShadowFragment = R"(#version 330 core

@@ -69,7 +69,11 @@ MeshData cylinderMesh() {
       const float n = end > 0 ? 1.0f : -1.0f;
       const unsigned centre = mesh.add(0, 0, end, 0, 0, n);
       const unsigned p0 = mesh.add(c0, s0, end, 0, 0, n), p1 = mesh.add(c1, s1, end, 0, 0, n);
-      mesh.indices.insert(mesh.indices.end(), {centre, p0, p1});
+      // counter-clockwise seen from outside, like every other face
+      if (end > 0)
+        mesh.indices.insert(mesh.indices.end(), {centre, p0, p1});
+      else
+        mesh.indices.insert(mesh.indices.end(), {centre, p1, p0});
     }
   }
   return mesh;

@@ -44,4 +44,37 @@ TEST(ShapeMeshes, HaveOutwardUnitNormalsAndTheUnitSize) {
   }
 }
 
+// The renderer culls back faces and flattened shadows by their winding: every triangle must run
+// counter-clockwise seen from outside, that is, its face normal must agree with its vertices'.
+TEST(ShapeMeshes, TrianglesWindCounterClockwiseFromOutside) {
+  struct Case {
+    const char* name;
+    MeshData mesh;
+  };
+  const Case cases[] = {{"box", boxMesh()},
+                        {"sphere", sphereMesh()},
+                        {"cylinder", cylinderMesh()},
+                        {"square", squareMesh()}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (std::size_t t = 0; t + 2 < c.mesh.indices.size(); t += 3) {
+      const Vertex& a = c.mesh.vertices[c.mesh.indices[t]];
+      const Vertex& b = c.mesh.vertices[c.mesh.indices[t + 1]];
+      const Vertex& d = c.mesh.vertices[c.mesh.indices[t + 2]];
+      float u[3], v[3], normal[3] = {0, 0, 0};
+      for (int i = 0; i < 3; ++i) {
+        u[i] = b.pos[i] - a.pos[i];
+        v[i] = d.pos[i] - a.pos[i];
+        normal[i] = a.normal[i] + b.normal[i] + d.normal[i];
+      }
+      const float face[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                             u[0] * v[1] - u[1] * v[0]};
+      const float area = std::sqrt(face[0] * face[0] + face[1] * face[1] + face[2] * face[2]);
+      if (area < 1e-6f) continue;  // the sphere's pole triangles have no area
+      EXPECT_GT(face[0] * normal[0] + face[1] * normal[1] + face[2] * normal[2], 0)
+          << "triangle " << t / 3 << " winds clockwise";
+    }
+  }
+}
+
 }  // namespace
