@@ -28,10 +28,12 @@ class Script:
         self.frame = 0
         self.lines = {}
         self.paused = False
+        self.exact = False  # the game starts on the quick stepper; "f" toggles
 
     def at(self, keys):
         self.lines.setdefault(self.frame, []).extend(keys)
         self.paused ^= keys.count("ctrl-p") % 2 == 1
+        self.exact ^= (keys.count("f") + keys.count("F")) % 2 == 1
 
     def resume(self):
         """Random keys may leave the pause on; the next segment should play running frames."""
@@ -91,14 +93,12 @@ def barrage(s):
     """Many shots a frame for thousands of frames, on either stepper, aiming as it goes: more
     than four shots in a frame put missiles on the same muzzle point."""
     r = s.rng
-    if r.random() < 0.7:
+    if s.exact != (r.random() < 0.7):
         s.at(["f"])
-    for _ in range(r.randint(500, 4000)):
+    for _ in range(r.randint(2000, 8000)):
         s.at([r.choice("jlik")] * r.randint(0, 4) + ["space"] * r.randint(5, 32) +
              ["w"] * r.randint(0, 10))
         s.skip(1)
-    if r.random() < 0.5:
-        s.at(["f"])
 
 
 def pause_and_steps(s):
@@ -169,7 +169,7 @@ def quiet(s):
 
 SEGMENTS = [wheel_spell, brake_spell, cannon_spell, reset_run, fire_burst, barrage,
             pause_and_steps, fast_toggles, depth_run, codes, all_codes, host_toggles, mixed, quiet]
-WEIGHTS = [6, 3, 3, 2, 5, 1, 3, 2, 1, 2, 0.2, 2, 5, 4]
+WEIGHTS = [6, 3, 3, 2, 5, 1.5, 3, 2, 1, 2, 0.2, 2, 5, 4]
 
 
 def make(seed, frames):
