@@ -178,6 +178,32 @@ Instance instanceOf(const DrawCall& call, const std::array<float, 3>& scale) {
   return instance;
 }
 
+// The planes of the camera's view (left, right, bottom, top, far) as a x + b y + c z + d >= 0
+// inside, with (a, b, c) of unit length, from the rows of the view-projection matrix.
+using Frustum = std::array<std::array<float, 4>, 5>;
+
+Frustum frustumOf(const Mat4& viewProj) {
+  Frustum planes{};
+  const int rows[5] = {0, 0, 1, 1, 2};
+  const float signs[5] = {1, -1, 1, -1, -1};
+  for (std::size_t i = 0; i < planes.size(); ++i) {
+    for (int col = 0; col < 4; ++col)
+      planes[i][static_cast<std::size_t>(col)] =
+          viewProj.at(3, col) + signs[i] * viewProj.at(rows[i], col);
+    const float length = std::sqrt(planes[i][0] * planes[i][0] + planes[i][1] * planes[i][1] +
+                                   planes[i][2] * planes[i][2]);
+    for (float& v : planes[i]) v /= length;
+  }
+  return planes;
+}
+
+bool sphereVisible(const Frustum& frustum, const std::array<float, 3>& centre, float radius) {
+  for (const auto& plane : frustum)
+    if (plane[0] * centre[0] + plane[1] * centre[1] + plane[2] * centre[2] + plane[3] < -radius)
+      return false;
+  return true;
+}
+
 // The shadow matrix: every point slides along the sun's rays down to the ground, lifted a hair
 // so the ground does not show through.
 Mat4 shadowMatrix() {
@@ -203,7 +229,7 @@ struct ShapeGroup {
 };
 
 struct GlRenderer::Impl {
-  GLuint solid = 0, ground = 0, sky = 0, shadow = 0;
+  GLuint solid = 0, boxSolid = 0, ground = 0, sky = 0, shadow = 0;
   Mesh box, sphere, cylinder, groundQuad;
   GLuint emptyVao = 0, instanceVbo = 0;
   std::array<GLuint, kTextureKinds.size()> textures{};
@@ -216,7 +242,7 @@ struct GlRenderer::Impl {
   int targetWidth = 0, targetHeight = 0;
   // This frame's shapes, grouped.
   std::vector<Instance> instances;
-  std::vector<ShapeGroup> groups;
+  std::vector<ShapeGroup> groups, shadowGroups;
 
   ~Impl();
   void loadTextures(const std::string& dir);
@@ -226,7 +252,7 @@ struct GlRenderer::Impl {
   void releaseTarget();
   void setLighting(GLuint program, const View& view) const;
   const Mesh* meshFor(const DrawCall& call, std::array<float, 3>& scale) const;
-  void gatherShapes(std::span<const DrawCall> calls, const View& view);
+  void gatherShapes(std::span<const DrawCall> calls, const View& view, const Mat4& viewProj);
   void drawSky(const View& view, const Mat4& viewProj) const;
   void drawGround(const View& view, const Mat4& viewProj) const;
   void drawShadows(const View& view, const Mat4& viewProj) const;
@@ -241,7 +267,7 @@ GlRenderer::Impl::~Impl() {
   glDeleteVertexArrays(1, &emptyVao);
   glDeleteBuffers(1, &instanceVbo);
   glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
-  for (GLuint program : {solid, ground, sky, shadow}) glDeleteProgram(program);
+  for (GLuint program : {solid, boxSolid, ground, sky, shadow}) glDeleteProgram(program);
 }
 
 void GlRenderer::Impl::loadTextures(const std::string& dir) {
@@ -260,7 +286,10 @@ void GlRenderer::Impl::loadTextures(const std::string& dir) {
     glGenerateMipmap(GL_TEXTURE_2D);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    // A software rasterizer pays for every texel it blends; within one mip level the picture
+    // is all but the same.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    software ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     if (maxAnisotropy > 1)
       glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, std::min(8.0f, maxAnisotropy));
@@ -318,29 +347,56 @@ const Mesh* GlRenderer::Impl::meshFor(const DrawCall& call, std::array<float, 3>
 
 // The frame's shapes into one buffer, ordered by mesh and texture: the solids take a draw per
 // group and the shadows a draw per mesh, however many shapes there are.
-void GlRenderer::Impl::gatherShapes(std::span<const DrawCall> calls, const View& view) {
+// Shapes and shadows out of the camera's view are left out: the rasterizer would transform and
+// clip every one of their triangles only to throw them away.
+void GlRenderer::Impl::gatherShapes(std::span<const DrawCall> calls, const View& view,
+                                    const Mat4& viewProj) {
   struct Keyed {
     const Mesh* mesh;
     GLuint texture;
     Instance instance;
+    bool solid, shadow;
   };
+  const Frustum frustum = frustumOf(viewProj);
   std::vector<Keyed> keyed;
   keyed.reserve(calls.size());
   for (const DrawCall& call : calls) {
     std::array<float, 3> scale{};
     const Mesh* mesh = meshFor(call, scale);
     if (!mesh) continue;
-    keyed.push_back({mesh, view.textures ? textureFor(call.texture) : 0, instanceOf(call, scale)});
+    // The unit meshes reach at most half a unit along each scaled axis, the round ones one.
+    const float reach = mesh == &box ? 0.5f : 1.0f;
+    const float radius =
+        reach * std::sqrt(scale[0] * scale[0] + scale[1] * scale[1] + scale[2] * scale[2]);
+    const std::array<float, 3> centre = {call.pos[0], call.pos[1], call.pos[2]};
+    // Flattened along the sun's rays, no distance grows by more than 1 / kSun[2].
+    const bool solid = sphereVisible(frustum, centre, radius);
+    const bool shadow =
+        view.shadows && sphereVisible(frustum, shadowOnGround(centre), radius / kSun[2]);
+    if (!solid && !shadow) continue;
+    keyed.push_back({mesh, view.textures ? textureFor(call.texture) : 0, instanceOf(call, scale),
+                     solid, shadow});
   }
+  // Solids by mesh and texture, then the shadows by mesh; a shape seen with its shadow sits in
+  // both runs.
   std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
     return a.mesh != b.mesh ? a.mesh < b.mesh : a.texture < b.texture;
   });
   instances.clear();
   groups.clear();
+  shadowGroups.clear();
   for (const Keyed& k : keyed) {
+    if (!k.solid) continue;
     if (groups.empty() || groups.back().mesh != k.mesh || groups.back().texture != k.texture)
       groups.push_back({k.mesh, k.texture, instances.size(), 0});
     ++groups.back().count;
+    instances.push_back(k.instance);
+  }
+  for (const Keyed& k : keyed) {
+    if (!k.shadow) continue;
+    if (shadowGroups.empty() || shadowGroups.back().mesh != k.mesh)
+      shadowGroups.push_back({k.mesh, 0, instances.size(), 0});
+    ++shadowGroups.back().count;
     instances.push_back(k.instance);
   }
   glBindBuffer(GL_ARRAY_BUFFER, instanceVbo);
@@ -393,13 +449,8 @@ void GlRenderer::Impl::drawShadows(const View& view, const Mat4& viewProj) const
   glUniform1f(uniform(shadow, "uAlpha"), kShadowAlpha);
   glUniformMatrix4fv(uniform(shadow, "uViewProjFlatten"), 1, GL_FALSE,
                      (viewProj * shadowMatrix()).m.data());
-  for (std::size_t i = 0; i < groups.size();) {
-    std::size_t end = i + 1;
-    while (end < groups.size() && groups[end].mesh == groups[i].mesh) ++end;
-    const std::size_t last = groups[end - 1].first + groups[end - 1].count;
-    groups[i].mesh->drawInstances(instanceVbo, groups[i].first, last - groups[i].first);
-    i = end;
-  }
+  for (const ShapeGroup& group : shadowGroups)
+    group.mesh->drawInstances(instanceVbo, group.first, group.count);
   glCullFace(GL_BACK);
   glDisable(GL_CULL_FACE);
   glDisable(GL_POLYGON_OFFSET_FILL);
@@ -411,12 +462,16 @@ void GlRenderer::Impl::drawShadows(const View& view, const Mat4& viewProj) const
 void GlRenderer::Impl::drawSolids(const View& view, const Mat4& viewProj) const {
   // The shapes are closed: their back faces are always hidden.
   glEnable(GL_CULL_FACE);
-  glUseProgram(solid);
-  setLighting(solid, view);
-  glUniformMatrix4fv(uniform(solid, "uViewProj"), 1, GL_FALSE, viewProj.m.data());
-  const GLint textured = uniform(solid, "uTextured");
+  GLuint current = 0;
   for (const ShapeGroup& group : groups) {
-    glUniform1i(textured, group.texture != 0);
+    const GLuint program = group.mesh == &box ? boxSolid : solid;
+    if (program != current) {
+      glUseProgram(program);
+      setLighting(program, view);
+      glUniformMatrix4fv(uniform(program, "uViewProj"), 1, GL_FALSE, viewProj.m.data());
+      current = program;
+    }
+    glUniform1i(uniform(program, "uTextured"), group.texture != 0);
     if (group.texture) glBindTexture(GL_TEXTURE_2D, group.texture);
     group.mesh->drawInstances(instanceVbo, group.first, group.count);
   }
@@ -517,11 +572,14 @@ bool GlRenderer::init(std::string& error) {
   Impl& r = *impl_;
   const std::string header = "#version 330 core\n";
   r.solid = link(kSolidVertex, header + kLighting + kSolidFragment, error);
-  r.ground = r.solid ? link(kGroundVertex, header + kLighting + kGroundFragment, error) : 0;
+  r.boxSolid = r.solid ? link(kSolidVertex,
+                              header + "#define FLAT_FACES\n" + kLighting + kSolidFragment, error)
+                       : 0;
+  r.ground = r.boxSolid ? link(kGroundVertex, header + kLighting + kGroundFragment, error) : 0;
   r.sky = r.ground ? link(kSkyVertex, kSkyFragment, error) : 0;
   r.shadow = r.sky ? link(kShadowVertex, kShadowFragment, error) : 0;
   if (!r.shadow) {
-    for (GLuint program : {r.solid, r.ground, r.sky})
+    for (GLuint program : {r.solid, r.boxSolid, r.ground, r.sky})
       if (program) glDeleteProgram(program);
     r.solid = 0;
     return false;
@@ -533,7 +591,7 @@ bool GlRenderer::init(std::string& error) {
   r.cylinder.upload(cylinderMesh(), r.instanceVbo);
   r.groundQuad.upload(squareMesh(), 0);
   glGenVertexArrays(1, &r.emptyVao);
-  for (GLuint program : {r.solid, r.ground, r.sky}) {
+  for (GLuint program : {r.solid, r.boxSolid, r.ground, r.sky}) {
     glUseProgram(program);
     glUniform1i(uniform(program, "uTexture"), 0);
   }
@@ -552,7 +610,7 @@ void GlRenderer::draw(std::span<const DrawCall> calls, const View& view, int wid
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
   const Mat4 viewProj = projectionMatrix(width, height) * viewMatrix(view);
-  r.gatherShapes(calls, view);
+  r.gatherShapes(calls, view, viewProj);
   // Nearest first, so that the depth test spares the pixels hidden behind.
   r.drawSolids(view, viewProj);
   r.drawGround(view, viewProj);
