@@ -45,8 +45,8 @@ class Tail(threading.Thread):
 
 
 def check_trace(trace, frames):
-    """Reads the trace as it is written; returns the faults (none when all is well), the number of
-    running frames and the longest wait for a frame with its number."""
+    """Reads the trace as it is written; returns the faults (none when all is well), the frames
+    traced, how many of them ran, and the longest wait for a frame with its number."""
     faults = []
     expected = 0
     running = 0
@@ -55,7 +55,7 @@ def check_trace(trace, frames):
     try:
         json.loads(header)
     except ValueError:
-        return ["the trace's first line is not JSON: %r" % header[:200]], 0, slowest
+        return ["the trace's first line is not JSON: %r" % header[:200]], 0, 0, slowest
     last = time.monotonic()
     for line in trace:
         now = time.monotonic()
@@ -79,7 +79,7 @@ def check_trace(trace, frames):
         expected += 1
     if expected != frames and not faults:
         faults.append("the trace holds %d frames, not %d" % (expected, frames))
-    return faults, running, slowest
+    return faults, expected, running, slowest
 
 
 def main():
@@ -129,7 +129,7 @@ def main():
                 def readline(self):
                     return trace.readline()
 
-            faults, running, slowest = check_trace(Progress(), args.frames)
+            faults, traced, running, slowest = check_trace(Progress(), args.frames)
         status = proc.wait()
         out.join()
         err.join()
@@ -142,9 +142,9 @@ def main():
     last = out.last[-1].decode(errors="replace").rstrip("\n") if out.last else ""
     if not TOTALS.match(last):
         faults.append("the last line of standard output is not the totals line: %r" % last)
-    print("soak: seed %d, %d frames (%d running) in %.1f s; slowest frame %.3f s (frame %d); "
+    print("soak: seed %d, %d of %d frames (%d running) in %.1f s; slowest frame %.3f s (frame %d); "
           "%d lines of output, %d of errors; %s" % (
-              args.seed, args.frames, running, elapsed, slowest[0], slowest[1], out.lines,
+              args.seed, traced, args.frames, running, elapsed, slowest[0], slowest[1], out.lines,
               err.lines, last))
     for fault in faults:
         print("soak: FAULT: " + fault)
