@@ -40,7 +40,7 @@ int runHeadless(Session& session) {
       std::snprintf(name, sizeof name, "frame%05ld.png", frame);
       std::string error;
       if (!pictures->writePng(name, error)) {
-        std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
+        std::fprintf(stderr, "cannoncar: cannot write frame picture %s\n", error.c_str());
         status = 1;
       }
     }
@@ -48,7 +48,7 @@ int runHeadless(Session& session) {
   if (pictures && !options.screenshotFile.empty()) {
     std::string error;
     if (!pictures->writePng(options.screenshotFile, error)) {
-      std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
+      std::fprintf(stderr, "cannoncar: cannot write screenshot %s\n", error.c_str());
       status = 1;
     }
   }
