@@ -128,3 +128,15 @@ std::unique_ptr<PictureBackend> makeOffscreenBackend(const View& view, std::stri
   if (!backend->start(error)) return nullptr;
   return backend;
 }
+
+bool makeSurfacelessContextCurrent(std::string& error) {
+  const EGLDisplay display = surfacelessDisplay(error);
+  if (display == EGL_NO_DISPLAY) return false;
+  const EGLContext context = makeContext(display, error);
+  if (context == EGL_NO_CONTEXT) return false;
+  if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+    error = "cannot make the EGL context current";
+    return false;
+  }
+  return true;
+}
