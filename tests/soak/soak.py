@@ -89,6 +89,7 @@ def main():
     parser.add_argument("--frames", type=int, default=200000)
     parser.add_argument("--stall", type=float, default=60, help="seconds one frame may take")
     args = parser.parse_args()
+    args.binary = os.path.abspath(args.binary)
 
     with tempfile.TemporaryDirectory(prefix="cannoncar-soak-") as tmp:
         script = os.path.join(tmp, "keys.txt")
