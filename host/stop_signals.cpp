@@ -7,8 +7,8 @@
 
 namespace {
 
-// A run that has not ended this long after a stop signal is stuck (a blocked read, a frame that
-// never ends): the signal's own action then ends it, as it would have without the handler.
+// A run that has not looked for a stop signal this long after one came is stuck (a blocked write,
+// a frame that never ends): the signal's own action then ends it, as without the handler.
 constexpr unsigned kGraceSeconds = 10;
 
 volatile std::sig_atomic_t stopSignal = 0;
@@ -42,5 +42,7 @@ void catchStopSignals() {
 }
 
 bool stopRequested() {
-  return stopSignal != 0;
+  if (stopSignal == 0) return false;
+  alarm(0);
+  return true;
 }

@@ -5,5 +5,6 @@
 // Catches SIGINT and SIGTERM from now on. The first one only asks the run to stop; a second one
 // finds the default action back in place and ends the process at once.
 void catchStopSignals();
-// True once a stop signal has come.
+// True once a stop signal has come. Asking counts as noticing it: the run is on its way to its end
+// (a screenshot may still take a while to write), so the grace alarm is called off.
 bool stopRequested();
