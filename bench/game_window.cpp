@@ -9,6 +9,7 @@
 #include "host/backend.h"
 #include "scene/scene.h"
 #include "sim/sim.h"
+#include "tests/support/fresh_game.h"
 
 namespace {
 
@@ -43,23 +44,13 @@ void bareNearCallback(void*, dGeomID o1, dGeomID o2) {
 }  // namespace
 
 void startWindow() {
-  static const bool engineReady = (dInitODE(), true);
-  (void)engineReady;
-  // what a fresh process starts from: the game state and both random generators
-  std::destroy_at(&game);
-  std::construct_at(&game);
-  std::srand(1);
-  dRandSetSeed(0);
-  game.fastStep = true;
-  resetSimulation();
+  startFreshGame();
   setBackend(nullptr);
   for (int i = 0; i < kWarmUpFrames; ++i) simLoop(0);
 }
 
 void endWindow() {
-  dJointGroupDestroy(game.contactGroup);
-  dSpaceDestroy(game.space);
-  dWorldDestroy(game.world);
+  endGame();
 }
 
 void bareStep() {

@@ -7,33 +7,16 @@
 #include "host/backend.h"
 #include "scene/scene.h"
 #include "sim/sim.h"
+#include "tests/support/fresh_game.h"
 
 void GameTest::SetUp() {
-  // the engine is initialised once per process, as main does
-  static const bool engineReady = (dInitODE(), true);
-  (void)engineReady;
-
-  // everything a fresh process starts from: the game state, both random generators
-  std::destroy_at(&game);
-  std::construct_at(&game);
-  std::srand(1);
-  dRandSetSeed(0);
   setBackend(&recording);
-
-  // main's set-up
-  game.fastStep = true;
-  game.carBodyCount = 0;
-  game.hingeCount = 0;
-  game.carCount = 0;
-  game.wheelGeomCount = 0;
-  resetSimulation();
+  startFreshGame();
   recording.clear();
 }
 
 void GameTest::TearDown() {
-  dJointGroupDestroy(game.contactGroup);
-  dSpaceDestroy(game.space);
-  dWorldDestroy(game.world);
+  endGame();
   setBackend(nullptr);
 }
 

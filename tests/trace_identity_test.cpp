@@ -26,6 +26,7 @@
 #include "host/trace_numbers.h"
 #include "scene/scene.h"
 #include "sim/sim.h"
+#include "tests/support/fresh_game.h"
 
 namespace {
 
@@ -83,12 +84,7 @@ class TraceIdentityTest : public ::testing::Test {
   // The whole game as a fresh process plays it, from main's set-up to the last frame; returns the
   // trace.
   std::string playLongGame(const std::string& name) {
-    std::destroy_at(&game);
-    std::construct_at(&game);
-    std::srand(1);
-    dRandSetSeed(0);
-    game.fastStep = true;
-    resetSimulation();
+    startFreshGame();
 
     Options options;
     options.headless = true;
@@ -103,9 +99,7 @@ class TraceIdentityTest : public ::testing::Test {
     }
     EXPECT_TRUE(session.finish(error)) << error;
 
-    dJointGroupDestroy(game.contactGroup);
-    dSpaceDestroy(game.space);
-    dWorldDestroy(game.world);
+    endGame();
     return readFile(dir / name);
   }
 
