@@ -66,6 +66,13 @@ class WindowRun(unittest.TestCase):
         with open(os.path.join(self.dir, name), encoding="utf-8") as f:
             return [json.loads(line) for line in f]
 
+    def assertSkyAtTheTop(self, rows):
+        # Most of the top row, not one pixel: a MiG climbing out of the band may cross any one
+        # pixel in whichever frame the timing of the window catches.
+        top = rows[2]
+        blue = sum(1 for (r, g, b) in top if b > r)
+        self.assertGreater(blue, len(top) * 3 // 4, "sky blue at the top: %s" % (top[len(top) // 2],))
+
     def test_keys_typed_in_the_window_play_and_replay_headless_frame_for_frame(self):
         with Xvfb() as x:
             # In sanitizer builds: the GL driver that GLFW unloads at exit keeps a few blocks
@@ -131,15 +138,13 @@ class WindowRun(unittest.TestCase):
         self.assertGreater(len(pictures), 0)
         width, height, rows = read_png(os.path.join(self.dir, pictures[0]))
         self.assertEqual((width, height), (800, 600))
-        top = rows[2][400]
-        self.assertGreater(top[2], top[0], "sky blue at the top: %s" % (top,))
+        self.assertSkyAtTheTop(rows)
         green = sum(1 for row in rows[300:550:5] for (r, g, b) in row[50:350:5] if g > r + 60 and g > b + 60)
         self.assertGreater(green, 20, "the green car in the lower left")
         # After the resize the pictures take the window's new size.
         width, height, rows = read_png(os.path.join(self.dir, pictures[-1]))
         self.assertEqual((width, height), (500, 300))
-        top = rows[2][250]
-        self.assertGreater(top[2], top[0], "sky blue at the top: %s" % (top,))
+        self.assertSkyAtTheTop(rows)
 
         # The recorded keys replay headless into the same frames.
         replay = subprocess.run(
