@@ -10,12 +10,12 @@
 #include <filesystem>
 #include <string>
 
+#include "backend.h"
 #include "bench/game_window.h"
-#include "host/backend.h"
-#include "host/recycling_allocator.h"
-#include "host/trace.h"
-#include "host/trace_numbers.h"
+#include "recycling_allocator.h"
 #include "sim/sim.h"
+#include "trace.h"
+#include "trace_numbers.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "backend.h"
 #include "core/game_state.h"
-#include "host/backend.h"
 #include "scene/scene.h"
 #include "sim/sim.h"
 #include "tests/support/fresh_game.h"

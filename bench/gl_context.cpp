@@ -1,6 +1,6 @@
 #include "bench/gl_context.h"
 
-#include "host/picture.h"
+#include "offscreen.h"
 
 #include <epoxy/gl.h>
 

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "backend.h"
 #include "bench/game_window.h"
 #include "bench/gl_context.h"
 #include "core/game_state.h"
-#include "host/backend.h"
-#include "host/recording.h"
-#include "host/renderer_gl.h"
-#include "host/view.h"
+#include "recording.h"
+#include "renderer_gl.h"
 #include "sim/sim.h"
+#include "view.h"
 
 namespace {
 

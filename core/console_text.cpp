@@ -1,4 +1,4 @@
-#include "core/console_text.h"
+#include "console_text.h"
 
 #include <iconv.h>
 #include <langinfo.h>

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/key_script.h"
+#include "key_script.h"
 
 static constexpr std::size_t kLongestError = 200;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/options.h"
+#include "options.h"
 
 static constexpr std::size_t kLongestError = 200;
 

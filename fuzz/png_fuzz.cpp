@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/png_image.h"
+#include "png_image.h"
 
 static constexpr int kMaxSide = 8192;
 static constexpr std::size_t kMaxPixels = std::size_t{4096} * 4096;

@@ -1,8 +1,8 @@
 // Mouse drags and the wheel move the camera the way the player expects.
 #include <gtest/gtest.h>
 
-#include "host/camera_control.h"
-#include "host/view_math.h"
+#include "camera_control.h"
+#include "view_math.h"
 
 namespace {
 

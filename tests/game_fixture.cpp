@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "backend.h"
 #include "controls/controls.h"
-#include "host/backend.h"
 #include "scene/scene.h"
 #include "sim/sim.h"
 #include "tests/support/fresh_game.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/game_state.h"
-#include "host/recording.h"
+#include "recording.h"
 
 class GameTest : public ::testing::Test {
  protected:

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/key_script.h"
+#include "key_script.h"
 
 namespace {
 

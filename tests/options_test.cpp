@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/options.h"
+#include "options.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "host/recycling_allocator.h"
+#include "recycling_allocator.h"
 
 namespace {
 

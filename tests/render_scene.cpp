@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "core/drawstuff.h"
-#include "host/picture.h"
+#include "offscreen.h"
 
 constexpr std::array<float, 12> kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
 constexpr float kCannonPitch = -1.2f;

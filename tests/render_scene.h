@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "host/backend.h"
-#include "host/png_image.h"
-#include "host/view.h"
+#include "backend.h"
+#include "png_image.h"
+#include "view.h"
 
 using Point = std::array<float, 3>;
 using Rgb = std::array<float, 3>;

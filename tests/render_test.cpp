@@ -5,10 +5,10 @@
 #include <filesystem>
 
 #include "core/drawstuff.h"
-#include "host/picture.h"
-#include "host/renderer_gl.h"
-#include "host/view_math.h"
+#include "offscreen.h"
+#include "renderer_gl.h"
 #include "tests/render_scene.h"
+#include "view_math.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/drawstuff.h"
-#include "host/recording.h"
-#include "host/session.h"
+#include "recording.h"
+#include "session.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "host/shape_meshes.h"
+#include "shape_meshes.h"
 
 namespace {
 

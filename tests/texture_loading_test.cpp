@@ -7,12 +7,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "builtin_textures.h"
 #include "core/drawstuff.h"
-#include "host/builtin_textures.h"
-#include "host/picture.h"
-#include "host/png_image.h"
-#include "host/textures.h"
+#include "offscreen.h"
+#include "png_image.h"
 #include "tests/render_scene.h"
+#include "textures.h"
 
 namespace fs = std::filesystem;
 

@@ -21,12 +21,12 @@
 #include "core/drawstuff.h"
 #include "core/game_state.h"
 #include "core/start.h"
-#include "host/recycling_allocator.h"
-#include "host/session.h"
-#include "host/trace_numbers.h"
+#include "recycling_allocator.h"
 #include "scene/scene.h"
+#include "session.h"
 #include "sim/sim.h"
 #include "tests/support/fresh_game.h"
+#include "trace_numbers.h"
 
 namespace {
 

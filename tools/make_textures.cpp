@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "host/builtin_textures.h"
-#include "host/png_image.h"
+#include "builtin_textures.h"
+#include "png_image.h"
 
 int main(int argc, char** argv) {
   if (argc > 2) {

@@ -1,0 +1,18 @@
+// A renderer as a backend: it draws each frame handed to it into a picture.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "backend.h"
+#include "view.h"
+
+class PictureBackend : public Backend {
+ public:
+  // Writes the last frame drawn as a PNG; false with a one-line reason when it cannot.
+  virtual bool writePng(const std::string& path, std::string& error) = 0;
+};
+
+// Makes the renderer without a window, following the view it is given (camera, switches, size);
+// nullptr with a one-line reason where it cannot be made (no GL, or a build without a renderer).
+using PictureMaker = std::unique_ptr<PictureBackend> (*)(const View& view, std::string& error);

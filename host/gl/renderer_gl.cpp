@@ -1,0 +1,641 @@
+#include "renderer_gl.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "drawstuff.h"
+#include "renderer_shaders.h"
+#include "shape_meshes.h"
+#include "textures.h"
+#include "view_math.h"
+
+// The sun stands high over +x: the three faces of a box that the start-up camera sees (+x, +y,
+// top) each get a shade of their own, and shadows fall toward -x, beside the shapes rather than
+// straight behind them.
+constexpr std::array<float, 3> kToSun = {0.50f, 0.12f, 0.86f};
+// The haze at the horizon: distant ground fades into it, and so does the sky.
+constexpr std::array<float, 3> kHaze = {0.76f, 0.84f, 0.94f};
+constexpr float kShadowAlpha = 0.45f;
+constexpr float kGroundExtent = 2000.0f;  // half the side of the ground square, around the camera
+constexpr int kMaxSamples = 4;
+
+namespace {
+
+std::array<float, 3> normalized(std::array<float, 3> v) {
+  const float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+  return {v[0] / length, v[1] / length, v[2] / length};
+}
+
+const std::array<float, 3> kSun = normalized(kToSun);
+
+// What each shape gives the programs, one per shape and frame: the model matrix's rows
+// (rotation times scale, then the position), the scale and the colour.
+struct Instance {
+  float model[3][4];
+  float scale[3];
+  float color[3];
+};
+
+struct Mesh {
+  GLuint vao = 0, vbo = 0, ebo = 0;
+  GLsizei count = 0;
+
+  void upload(const MeshData& data, GLuint instances) {
+    glGenVertexArrays(1, &vao);
+    glGenBuffers(1, &vbo);
+    glGenBuffers(1, &ebo);
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.vertices.size() * sizeof(Vertex)),
+                 data.vertices.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(data.indices.size() * sizeof(unsigned)),
+                 data.indices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
+                          reinterpret_cast<const void*>(offsetof(Vertex, normal)));
+    if (instances) {
+      glBindBuffer(GL_ARRAY_BUFFER, instances);
+      for (GLuint attribute = 2; attribute <= 6; ++attribute) {
+        glEnableVertexAttribArray(attribute);
+        glVertexAttribDivisor(attribute, 1);
+      }
+      pointInstancesAt(0);
+    }
+    glBindVertexArray(0);
+    count = static_cast<GLsizei>(data.indices.size());
+  }
+  // With the VAO and the instance buffer bound: the shapes from `first` on.
+  static void pointInstancesAt(std::size_t first) {
+    const auto at = [first](std::size_t offset) {
+      return reinterpret_cast<const void*>(first * sizeof(Instance) + offset);
+    };
+    const auto stride = static_cast<GLsizei>(sizeof(Instance));
+    for (GLuint row = 0; row < 3; ++row)
+      glVertexAttribPointer(2 + row, 4, GL_FLOAT, GL_FALSE, stride,
+                            at(offsetof(Instance, model) + row * 4 * sizeof(float)));
+    glVertexAttribPointer(5, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Instance, scale)));
+    glVertexAttribPointer(6, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Instance, color)));
+  }
+  void draw() const {
+    glBindVertexArray(vao);
+    glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr);
+  }
+  void drawInstances(GLuint instances, std::size_t first, std::size_t shapes) const {
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ARRAY_BUFFER, instances);
+    pointInstancesAt(first);
+    glDrawElementsInstanced(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr,
+                            static_cast<GLsizei>(shapes));
+  }
+  void release() {
+    glDeleteBuffers(1, &vbo);
+    glDeleteBuffers(1, &ebo);
+    glDeleteVertexArrays(1, &vao);
+  }
+};
+
+GLuint compile(GLenum stage, const std::string& source, std::string& error) {
+  const GLuint shader = glCreateShader(stage);
+  const char* text = source.c_str();
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  GLint ok = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char log[512] = "";
+    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+    error = std::string("shader does not compile: ") + log;
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+GLuint link(const std::string& vertex, const std::string& fragment, std::string& error) {
+  const GLuint vs = compile(GL_VERTEX_SHADER, vertex, error);
+  if (!vs) return 0;
+  const GLuint fs = compile(GL_FRAGMENT_SHADER, fragment, error);
+  if (!fs) {
+    glDeleteShader(vs);
+    return 0;
+  }
+  const GLuint program = glCreateProgram();
+  glAttachShader(program, vs);
+  glAttachShader(program, fs);
+  glLinkProgram(program);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint ok = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (!ok) {
+    char log[512] = "";
+    glGetProgramInfoLog(program, sizeof log, nullptr, log);
+    error = std::string("shaders do not link: ") + log;
+    glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
+
+// Mesa's software rasterizers filter anisotropically so slowly that a frame takes seconds; the
+// ground looks nearly as good without it.
+bool softwareRasterizer() {
+  const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const std::string renderer = name ? name : "";
+  return renderer.find("llvmpipe") != std::string::npos ||
+         renderer.find("softpipe") != std::string::npos ||
+         renderer.find("swrast") != std::string::npos;
+}
+
+GLint uniform(GLuint program, const char* name) {
+  return glGetUniformLocation(program, name);
+}
+
+bool finite(const float* values, int count) {
+  for (int i = 0; i < count; ++i)
+    if (!std::isfinite(values[i])) return false;
+  return true;
+}
+
+// T(pos) * R * S(scale) as three rows, R read from rows padded to four.
+Instance instanceOf(const DrawCall& call, const std::array<float, 3>& scale) {
+  Instance instance{};
+  for (int row = 0; row < 3; ++row) {
+    for (int col = 0; col < 3; ++col)
+      instance.model[row][col] = call.R[4 * row + col] * scale[static_cast<std::size_t>(col)];
+    instance.model[row][3] = call.pos[row];
+  }
+  std::copy_n(scale.begin(), 3, instance.scale);
+  std::copy_n(call.color, 3, instance.color);
+  return instance;
+}
+
+// The planes of the camera's view (left, right, bottom, top, far) as a x + b y + c z + d >= 0
+// inside, with (a, b, c) of unit length, from the rows of the view-projection matrix.
+using Frustum = std::array<std::array<float, 4>, 5>;
+
+Frustum frustumOf(const Mat4& viewProj) {
+  Frustum planes{};
+  const int rows[5] = {0, 0, 1, 1, 2};
+  const float signs[5] = {1, -1, 1, -1, -1};
+  for (std::size_t i = 0; i < planes.size(); ++i) {
+    for (int col = 0; col < 4; ++col)
+      planes[i][static_cast<std::size_t>(col)] =
+          viewProj.at(3, col) + signs[i] * viewProj.at(rows[i], col);
+    const float length = std::sqrt(planes[i][0] * planes[i][0] + planes[i][1] * planes[i][1] +
+                                   planes[i][2] * planes[i][2]);
+    for (float& v : planes[i]) v /= length;
+  }
+  return planes;
+}
+
+bool sphereVisible(const Frustum& frustum, const std::array<float, 3>& centre, float radius) {
+  for (const auto& plane : frustum)
+    if (plane[0] * centre[0] + plane[1] * centre[1] + plane[2] * centre[2] + plane[3] < -radius)
+      return false;
+  return true;
+}
+
+// The shadow matrix: every point slides along the sun's rays down to the ground, lifted a hair
+// so the ground does not show through.
+Mat4 shadowMatrix() {
+  Mat4 m = identity();
+  m.at(0, 2) = -kSun[0] / kSun[2];
+  m.at(1, 2) = -kSun[1] / kSun[2];
+  m.at(2, 2) = 0;
+  m.at(2, 3) = 0.01f;
+  return m;
+}
+
+}  // namespace
+
+std::array<float, 3> shadowOnGround(const std::array<float, 3>& point) {
+  return transformPoint(shadowMatrix(), point);
+}
+
+// Shapes that share a mesh and a texture, drawn with one call.
+struct ShapeGroup {
+  const Mesh* mesh;
+  GLuint texture;  // 0: untextured
+  std::size_t first, count;
+};
+
+struct GlRenderer::Impl {
+  GLuint solid = 0, boxSolid = 0, ground = 0, sky = 0, shadow = 0;
+  Mesh box, sphere, cylinder, groundQuad;
+  GLuint emptyVao = 0, instanceVbo = 0;
+  std::array<GLuint, kTextureKinds.size()> textures{};
+  std::string textureDir;
+  bool texturesLoaded = false;
+  bool software = false;
+  // The offscreen target of picture(): multisampled and resolved for reading, or drawn and read
+  // as it is when single-sampled.
+  GLuint drawnFbo = 0, drawnColor = 0, drawnDepth = 0, resolvedFbo = 0, resolvedColor = 0;
+  int targetWidth = 0, targetHeight = 0;
+  // This frame's shapes, grouped.
+  std::vector<Instance> instances;
+  std::vector<ShapeGroup> groups, shadowGroups;
+
+  ~Impl();
+  void loadTextures(const std::string& dir);
+  GLuint textureFor(int texture) const;
+  int samples() const;
+  bool makeTarget(int width, int height);
+  void releaseTarget();
+  void setLighting(GLuint program, const View& view) const;
+  const Mesh* meshFor(const DrawCall& call, std::array<float, 3>& scale) const;
+  void gatherShapes(std::span<const DrawCall> calls, const View& view, const Mat4& viewProj);
+  void drawSky(const View& view, const Mat4& viewProj) const;
+  void drawGround(const View& view, const Mat4& viewProj) const;
+  void drawShadows(const View& view, const Mat4& viewProj) const;
+  void drawSolids(const View& view, const Mat4& viewProj) const;
+  Image readBack(int width, int height) const;
+};
+
+GlRenderer::Impl::~Impl() {
+  if (!solid) return;  // never initialised: no context was ever current
+  releaseTarget();
+  for (Mesh* mesh : {&box, &sphere, &cylinder, &groundQuad}) mesh->release();
+  glDeleteVertexArrays(1, &emptyVao);
+  glDeleteBuffers(1, &instanceVbo);
+  glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
+  for (GLuint program : {solid, boxSolid, ground, sky, shadow}) glDeleteProgram(program);
+}
+
+void GlRenderer::Impl::loadTextures(const std::string& dir) {
+  std::string warning;
+  const TextureSet set = ::loadTextures(dir, warning);
+  if (!warning.empty()) std::fprintf(stderr, "cannoncar: %s\n", warning.c_str());
+  if (!textures[0]) glGenTextures(static_cast<GLsizei>(textures.size()), textures.data());
+  GLfloat maxAnisotropy = 1;
+  if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") && !software)
+    glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy);
+  for (std::size_t i = 0; i < set.size(); ++i) {
+    glBindTexture(GL_TEXTURE_2D, textures[i]);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, set[i].width, set[i].height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, set[i].rgba.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    // A software rasterizer pays for every texel it blends; within one mip level the picture
+    // is all but the same.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    software ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    if (maxAnisotropy > 1)
+      glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, std::min(8.0f, maxAnisotropy));
+  }
+  textureDir = dir;
+  texturesLoaded = true;
+}
+
+GLuint GlRenderer::Impl::textureFor(int texture) const {
+  switch (texture) {
+    case DS_WOOD:
+      return textures[static_cast<std::size_t>(TextureKind::Wood)];
+    case DS_CHECKERED:
+      return textures[static_cast<std::size_t>(TextureKind::Checkered)];
+    case DS_GROUND:
+      return textures[static_cast<std::size_t>(TextureKind::Ground)];
+    case DS_SKY:
+      return textures[static_cast<std::size_t>(TextureKind::Sky)];
+    default:
+      return 0;
+  }
+}
+
+void GlRenderer::Impl::setLighting(GLuint program, const View& view) const {
+  glUniform3fv(uniform(program, "uSun"), 1, kSun.data());
+  glUniform3fv(uniform(program, "uEye"), 1, view.xyz);
+  glUniform3fv(uniform(program, "uHaze"), 1, kHaze.data());
+}
+
+const Mesh* GlRenderer::Impl::meshFor(const DrawCall& call, std::array<float, 3>& scale) const {
+  if (!finite(call.pos, 3) || !finite(call.R, 12)) return nullptr;
+  switch (call.shape) {
+    case DrawCall::Shape::Box:
+      scale = {call.sides[0], call.sides[1], call.sides[2]};
+      break;
+    case DrawCall::Shape::Sphere:
+      scale = {call.radius, call.radius, call.radius};
+      break;
+    case DrawCall::Shape::Cylinder:
+      scale = {call.radius, call.radius, call.length};
+      break;
+  }
+  for (float s : scale)
+    if (!(s > 0) || !std::isfinite(s)) return nullptr;
+  switch (call.shape) {
+    case DrawCall::Shape::Box:
+      return &box;
+    case DrawCall::Shape::Sphere:
+      return &sphere;
+    case DrawCall::Shape::Cylinder:
+      return &cylinder;
+  }
+  return nullptr;
+}
+
+// The frame's shapes into one buffer, ordered by mesh and texture: the solids take a draw per
+// group and the shadows a draw per mesh, however many shapes there are.
+// Shapes and shadows out of the camera's view are left out: the rasterizer would transform and
+// clip every one of their triangles only to throw them away.
+void GlRenderer::Impl::gatherShapes(std::span<const DrawCall> calls, const View& view,
+                                    const Mat4& viewProj) {
+  struct Keyed {
+    const Mesh* mesh;
+    GLuint texture;
+    Instance instance;
+    bool solid, shadow;
+  };
+  const Frustum frustum = frustumOf(viewProj);
+  std::vector<Keyed> keyed;
+  keyed.reserve(calls.size());
+  for (const DrawCall& call : calls) {
+    std::array<float, 3> scale{};
+    const Mesh* mesh = meshFor(call, scale);
+    if (!mesh) continue;
+    // The unit meshes reach at most half a unit along each scaled axis, the round ones one.
+    const float reach = mesh == &box ? 0.5f : 1.0f;
+    const float radius =
+        reach * std::sqrt(scale[0] * scale[0] + scale[1] * scale[1] + scale[2] * scale[2]);
+    const std::array<float, 3> centre = {call.pos[0], call.pos[1], call.pos[2]};
+    // Flattened along the sun's rays, no distance grows by more than 1 / kSun[2].
+    const bool solid = sphereVisible(frustum, centre, radius);
+    const bool shadow =
+        view.shadows && sphereVisible(frustum, shadowOnGround(centre), radius / kSun[2]);
+    if (!solid && !shadow) continue;
+    keyed.push_back({mesh, view.textures ? textureFor(call.texture) : 0, instanceOf(call, scale),
+                     solid, shadow});
+  }
+  // Solids by mesh and texture, then the shadows by mesh; a shape seen with its shadow sits in
+  // both runs.
+  std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    return a.mesh != b.mesh ? a.mesh < b.mesh : a.texture < b.texture;
+  });
+  instances.clear();
+  groups.clear();
+  shadowGroups.clear();
+  for (const Keyed& k : keyed) {
+    if (!k.solid) continue;
+    if (groups.empty() || groups.back().mesh != k.mesh || groups.back().texture != k.texture)
+      groups.push_back({k.mesh, k.texture, instances.size(), 0});
+    ++groups.back().count;
+    instances.push_back(k.instance);
+  }
+  for (const Keyed& k : keyed) {
+    if (!k.shadow) continue;
+    if (shadowGroups.empty() || shadowGroups.back().mesh != k.mesh)
+      shadowGroups.push_back({k.mesh, 0, instances.size(), 0});
+    ++shadowGroups.back().count;
+    instances.push_back(k.instance);
+  }
+  glBindBuffer(GL_ARRAY_BUFFER, instanceVbo);
+  // Fresh storage each frame, so the driver need not wait for the last frame's draws.
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instances.size() * sizeof(Instance)),
+               instances.empty() ? nullptr : instances.data(), GL_STREAM_DRAW);
+}
+
+void GlRenderer::Impl::drawSky(const View& view, const Mat4& viewProj) const {
+  // Last, on the far plane: only the pixels that the ground and the shapes left are shaded.
+  glDepthMask(GL_FALSE);
+  glUseProgram(sky);
+  glUniformMatrix4fv(uniform(sky, "uInverseViewProj"), 1, GL_FALSE, inverse(viewProj).m.data());
+  glUniform3fv(uniform(sky, "uEye"), 1, view.xyz);
+  glUniform3fv(uniform(sky, "uHaze"), 1, kHaze.data());
+  glUniform1i(uniform(sky, "uTextured"), view.textures);
+  glBindTexture(GL_TEXTURE_2D, textures[static_cast<std::size_t>(TextureKind::Sky)]);
+  glBindVertexArray(emptyVao);
+  glDrawArrays(GL_TRIANGLES, 0, 3);
+  glDepthMask(GL_TRUE);
+}
+
+void GlRenderer::Impl::drawGround(const View& view, const Mat4& viewProj) const {
+  // After the shapes: the ground under them fails the depth test and is never shaded.
+  glUseProgram(ground);
+  setLighting(ground, view);
+  glUniformMatrix4fv(uniform(ground, "uViewProj"), 1, GL_FALSE, viewProj.m.data());
+  glUniform2f(uniform(ground, "uCenter"), view.xyz[0], view.xyz[1]);
+  glUniform1f(uniform(ground, "uExtent"), kGroundExtent);
+  glUniform1i(uniform(ground, "uTextured"), view.textures);
+  glBindTexture(GL_TEXTURE_2D, textures[static_cast<std::size_t>(TextureKind::Ground)]);
+  groundQuad.draw();
+}
+
+void GlRenderer::Impl::drawShadows(const View& view, const Mat4& viewProj) const {
+  // Each ground pixel darkens once however many shadows overlap on it.
+  glEnable(GL_STENCIL_TEST);
+  glStencilFunc(GL_EQUAL, 0, 0xff);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+  glEnable(GL_BLEND);
+  glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
+  glDepthMask(GL_FALSE);
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(-1.0f, -4.0f);
+  // Flattened, the faces turned from the sun lie under the faces turned to it, wound the other
+  // way: seen from above the ground only the sunlit half is drawn, and the shadow is the same.
+  glEnable(GL_CULL_FACE);
+  glCullFace(view.xyz[2] >= 0 ? GL_BACK : GL_FRONT);
+  glUseProgram(shadow);
+  glUniform1f(uniform(shadow, "uAlpha"), kShadowAlpha);
+  glUniformMatrix4fv(uniform(shadow, "uViewProjFlatten"), 1, GL_FALSE,
+                     (viewProj * shadowMatrix()).m.data());
+  for (const ShapeGroup& group : shadowGroups)
+    group.mesh->drawInstances(instanceVbo, group.first, group.count);
+  glCullFace(GL_BACK);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glDisable(GL_BLEND);
+  glDisable(GL_STENCIL_TEST);
+  glDepthMask(GL_TRUE);
+}
+
+void GlRenderer::Impl::drawSolids(const View& view, const Mat4& viewProj) const {
+  // The shapes are closed: their back faces are always hidden.
+  glEnable(GL_CULL_FACE);
+  GLuint current = 0;
+  for (const ShapeGroup& group : groups) {
+    const GLuint program = group.mesh == &box ? boxSolid : solid;
+    if (program != current) {
+      glUseProgram(program);
+      setLighting(program, view);
+      glUniformMatrix4fv(uniform(program, "uViewProj"), 1, GL_FALSE, viewProj.m.data());
+      current = program;
+    }
+    glUniform1i(uniform(program, "uTextured"), group.texture != 0);
+    if (group.texture) glBindTexture(GL_TEXTURE_2D, group.texture);
+    group.mesh->drawInstances(instanceVbo, group.first, group.count);
+  }
+  glDisable(GL_CULL_FACE);
+}
+
+// Hardware GL smooths edges with four samples; a software rasterizer shades every sample, and
+// four would cost more than the rest of the frame, so it draws one.
+int GlRenderer::Impl::samples() const {
+  if (software) return 1;
+  GLint maxSamples = 0;
+  glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+  return std::max(1, std::min(kMaxSamples, static_cast<int>(maxSamples)));
+}
+
+bool GlRenderer::Impl::makeTarget(int width, int height) {
+  if (drawnFbo && width == targetWidth && height == targetHeight) return true;
+  releaseTarget();
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSize);
+  if (width > maxSize || height > maxSize) return false;
+  const GLsizei sampleCount = samples();
+  glGenFramebuffers(1, &drawnFbo);
+  glGenRenderbuffers(1, &drawnColor);
+  glGenRenderbuffers(1, &drawnDepth);
+  glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
+  glBindRenderbuffer(GL_RENDERBUFFER, drawnColor);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, sampleCount > 1 ? sampleCount : 0, GL_RGBA8,
+                                   width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, drawnColor);
+  glBindRenderbuffer(GL_RENDERBUFFER, drawnDepth);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, sampleCount > 1 ? sampleCount : 0,
+                                   GL_DEPTH24_STENCIL8, width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                            drawnDepth);
+  bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  if (sampleCount > 1) {
+    glGenFramebuffers(1, &resolvedFbo);
+    glGenRenderbuffers(1, &resolvedColor);
+    glBindFramebuffer(GL_FRAMEBUFFER, resolvedFbo);
+    glBindRenderbuffer(GL_RENDERBUFFER, resolvedColor);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolvedColor);
+    ok = ok && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  targetWidth = width;
+  targetHeight = height;
+  if (ok) return true;
+  releaseTarget();
+  return false;
+}
+
+void GlRenderer::Impl::releaseTarget() {
+  if (!drawnFbo) return;
+  glDeleteFramebuffers(1, &drawnFbo);
+  if (resolvedFbo) glDeleteFramebuffers(1, &resolvedFbo);
+  const GLuint buffers[] = {drawnColor, drawnDepth, resolvedColor};
+  glDeleteRenderbuffers(resolvedColor ? 3 : 2, buffers);
+  drawnFbo = resolvedFbo = drawnColor = drawnDepth = resolvedColor = 0;
+}
+
+// The drawn target's pixels, resolved first when multisampled, rows from the top.
+Image GlRenderer::Impl::readBack(int width, int height) const {
+  if (resolvedFbo) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawnFbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolvedFbo);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  }
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, resolvedFbo ? resolvedFbo : drawnFbo);
+  Image image{width, height,
+              std::vector<std::uint8_t>(std::size_t(width) * std::size_t(height) * 4)};
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  // GL's rows run from the bottom; pictures' from the top.
+  const std::size_t row = std::size_t(width) * 4;
+  std::vector<std::uint8_t> spare(row);
+  for (int y = 0; y < height / 2; ++y) {
+    std::uint8_t* top = &image.rgba[std::size_t(y) * row];
+    std::uint8_t* bottom = &image.rgba[std::size_t(height - 1 - y) * row];
+    std::copy_n(top, row, spare.data());
+    std::copy_n(bottom, row, top);
+    std::copy_n(spare.data(), row, bottom);
+  }
+  for (std::size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
+  return image;
+}
+
+GlRenderer::GlRenderer() : impl_(std::make_unique<Impl>()) {}
+GlRenderer::~GlRenderer() = default;
+
+bool GlRenderer::init(std::string& error) {
+  if (epoxy_gl_version() < 33) {
+    error = "OpenGL 3.3 is not available";
+    return false;
+  }
+  Impl& r = *impl_;
+  const std::string header = "#version 330 core\n";
+  r.solid = link(kSolidVertex, header + kLighting + kSolidFragment, error);
+  r.boxSolid = r.solid ? link(kSolidVertex,
+                              header + "#define FLAT_FACES\n" + kLighting + kSolidFragment, error)
+                       : 0;
+  r.ground = r.boxSolid ? link(kGroundVertex, header + kLighting + kGroundFragment, error) : 0;
+  r.sky = r.ground ? link(kSkyVertex, kSkyFragment, error) : 0;
+  r.shadow = r.sky ? link(kShadowVertex, kShadowFragment, error) : 0;
+  if (!r.shadow) {
+    for (GLuint program : {r.solid, r.boxSolid, r.ground, r.sky})
+      if (program) glDeleteProgram(program);
+    r.solid = 0;
+    return false;
+  }
+  r.software = softwareRasterizer();
+  glGenBuffers(1, &r.instanceVbo);
+  r.box.upload(boxMesh(), r.instanceVbo);
+  r.sphere.upload(sphereMesh(), r.instanceVbo);
+  r.cylinder.upload(cylinderMesh(), r.instanceVbo);
+  r.groundQuad.upload(squareMesh(), 0);
+  glGenVertexArrays(1, &r.emptyVao);
+  for (GLuint program : {r.solid, r.boxSolid, r.ground, r.sky}) {
+    glUseProgram(program);
+    glUniform1i(uniform(program, "uTexture"), 0);
+  }
+  return true;
+}
+
+void GlRenderer::draw(std::span<const DrawCall> calls, const View& view, int width, int height) {
+  Impl& r = *impl_;
+  if (width <= 0 || height <= 0 || !r.solid) return;
+  if (!r.texturesLoaded || r.textureDir != view.textureDir) r.loadTextures(view.textureDir);
+  glViewport(0, 0, width, height);
+  glClearColor(kHaze[0], kHaze[1], kHaze[2], 1);
+  glClearStencil(0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  glActiveTexture(GL_TEXTURE0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  const Mat4 viewProj = projectionMatrix(width, height) * viewMatrix(view);
+  r.gatherShapes(calls, view, viewProj);
+  // Nearest first, so that the depth test spares the pixels hidden behind.
+  r.drawSolids(view, viewProj);
+  r.drawGround(view, viewProj);
+  if (view.shadows) r.drawShadows(view, viewProj);
+  r.drawSky(view, viewProj);
+  glBindVertexArray(0);
+  glUseProgram(0);
+}
+
+Image GlRenderer::picture(std::span<const DrawCall> calls, const View& view, int width,
+                          int height) {
+  Impl& r = *impl_;
+  if (width <= 0 || height <= 0 || !r.solid || !r.makeTarget(width, height)) return {};
+  glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
+  draw(calls, view, width, height);
+  return r.readBack(width, height);
+}
+
+Image GlRenderer::emptyPicture(int width, int height) {
+  Impl& r = *impl_;
+  if (width <= 0 || height <= 0 || !r.solid || !r.makeTarget(width, height)) return {};
+  glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
+  glViewport(0, 0, width, height);
+  glClearColor(kHaze[0], kHaze[1], kHaze[2], 1);
+  glClearStencil(0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  return r.readBack(width, height);
+}

@@ -1,0 +1,42 @@
+// The GL renderer: draws a frame's calls, lit and shaded, with the ground, the sky and the
+// shadows, into the current GL 3.3 core context. GL headers stay in its .cpp.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "backend.h"
+#include "png_image.h"
+#include "view.h"
+
+// Where the sun's shadow of a world point falls on the ground (z = 0).
+std::array<float, 3> shadowOnGround(const std::array<float, 3>& point);
+
+class GlRenderer {
+ public:
+  GlRenderer();
+  ~GlRenderer();
+  GlRenderer(const GlRenderer&) = delete;
+  GlRenderer& operator=(const GlRenderer&) = delete;
+
+  // Builds the shaders and meshes in the current context; false with a one-line reason.
+  bool init(std::string& error);
+
+  // Draws the frame into the bound framebuffer, width x height pixels. A 0 x 0 target draws
+  // nothing. The textures come from view.textureDir the first time it is seen.
+  void draw(std::span<const DrawCall> calls, const View& view, int width, int height);
+
+  // Draws the frame into an offscreen target of width x height and reads it back. The target
+  // is multisampled where the GL is hardware, single-sampled on a software rasterizer.
+  Image picture(std::span<const DrawCall> calls, const View& view, int width, int height);
+
+  // The floor under picture(): the same target cleared and read back the same way, nothing
+  // drawn.
+  Image emptyPicture(int width, int height);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};

@@ -1,0 +1,199 @@
+#include "session.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "key_recorder.h"
+#include "stop_signals.h"
+#include "trace.h"
+
+namespace {
+
+// Hands one frame's calls to the renderer and the trace alike.
+class Tee : public Backend {
+ public:
+  Tee(Backend* a, Backend* b) : a_(a), b_(b) {}
+  void beginFrame(const FrameInfo& info) override {
+    if (a_) a_->beginFrame(info);
+    if (b_) b_->beginFrame(info);
+  }
+  void draw(const DrawCall& call) override {
+    if (a_) a_->draw(call);
+    if (b_) b_->draw(call);
+  }
+  void print(std::string_view text) override {
+    if (a_) a_->print(text);
+    if (b_) b_->print(text);
+  }
+  void endFrame() override {
+    if (a_) a_->endFrame();
+    if (b_) b_->endFrame();
+  }
+
+ private:
+  Backend* a_;
+  Backend* b_;
+};
+
+// A file written only at the end of the run is tried now, without being made: its directory
+// must exist and take new files, and the file, if there, must take writing.
+bool canWriteFile(const std::string& path, std::string& error) {
+  std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (parent.empty()) parent = ".";
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    error = std::strerror(EISDIR);
+    return false;
+  }
+  const bool exists = std::filesystem::exists(path, ec);
+  if (access(exists ? path.c_str() : parent.c_str(), W_OK) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Session::Session(const Options& options, dsFunctions* fn, int width, int height)
+    : options_(options), fn_(fn), paused_(options.pause) {
+  View& v = currentView();
+  v.width = options.width.value_or(width);
+  v.height = options.height.value_or(height);
+  v.textures = options.textures;
+  v.shadows = options.shadows;
+  v.textureDir = fn->path_to_textures ? fn->path_to_textures : "textures";
+}
+
+Session::~Session() = default;
+
+bool Session::open(std::string& error) {
+  if (!options_.keysFile.empty() && !loadKeyScript(options_.keysFile, script_, error)) return false;
+  if (!options_.screenshotFile.empty() && !canWriteFile(options_.screenshotFile, error)) {
+    error = "cannot write screenshot '" + options_.screenshotFile + "': " + error;
+    return false;
+  }
+  if (!options_.traceFile.empty()) {
+    trace_ = std::make_unique<TraceWriter>();
+    if (!trace_->open(options_.traceFile, error)) return false;
+  }
+  if (!options_.recordFile.empty()) {
+    recorder_ = std::make_unique<KeyRecorder>();
+    if (!recorder_->open(options_.recordFile, error)) {
+      discardOutput();
+      return false;
+    }
+  }
+  return true;
+}
+
+void Session::discardOutput() {
+  if (trace_) trace_->discard();
+  if (recorder_) recorder_->discard();
+}
+
+bool Session::outputFailed() const {
+  return (trace_ && trace_->failed()) || (recorder_ && recorder_->failed());
+}
+
+bool Session::scriptHas(HostKey key) const {
+  return std::any_of(script_.entries.begin(), script_.entries.end(), [&](const auto& entry) {
+    return std::any_of(entry.keys.begin(), entry.keys.end(),
+                       [&](const Key& k) { return k.host == key; });
+  });
+}
+
+void Session::start() {
+  if (fn_->start) fn_->start();
+  if (trace_) trace_->writeHeader(currentView());
+}
+
+void Session::deliver(const Key& key) {
+  delivered_.push_back(key);
+  if (key.host != HostKey::None) {
+    hostKey(key.host);
+  } else if (fn_->command) {
+    fn_->command(key.code);
+  }
+}
+
+bool Session::runFrame(std::span<const Key> keys) {
+  delivered_.clear();
+  for (const Key& key : script_.keysFor(framesRun_)) {
+    if (!closed_) deliver(key);
+  }
+  for (const Key& key : keys) {
+    if (!closed_) deliver(key);
+  }
+  // A stop signal closes the game as the window's close button does, and is recorded as one.
+  if (!closed_ && stopRequested()) deliver(Key{HostKey::Close, 0});
+  if (recorder_) recorder_->record(framesRun_, delivered_);
+  if (closed_) return false;
+
+  int pause = 0;
+  if (paused_) {
+    pause = 1;
+    if (stepsPending_ > 0) {
+      --stepsPending_;
+      pause = 0;
+    }
+  }
+  Tee tee(frameBackend_, trace_.get());
+  tee.beginFrame(FrameInfo{framesRun_, pause, delivered_});
+  setBackend(&tee);
+  if (fn_->step) fn_->step(pause);
+  setBackend(nullptr);
+  tee.endFrame();
+  ++framesRun_;
+  return true;
+}
+
+void Session::hostKey(HostKey key) {
+  View& v = currentView();
+  switch (key) {
+    case HostKey::None:
+      break;
+    case HostKey::Pause:
+      paused_ = !paused_;
+      stepsPending_ = 0;
+      break;
+    case HostKey::Step:
+      if (paused_) ++stepsPending_;
+      break;
+    case HostKey::Textures:
+      v.textures = !v.textures;
+      break;
+    case HostKey::Shadows:
+      v.shadows = !v.shadows;
+      break;
+    case HostKey::Viewpoint:
+      std::printf("Viewpoint = (%.4f,%.4f,%.4f,%.4f,%.4f,%.4f)\n", v.xyz[0], v.xyz[1], v.xyz[2],
+                  v.hpr[0], v.hpr[1], v.hpr[2]);
+      break;
+    case HostKey::WriteFrames:
+      writeFrames_ = !writeFrames_;
+      break;
+    case HostKey::Close:
+      closed_ = true;
+      break;
+  }
+}
+
+bool Session::finish(std::string& error) {
+  if (fn_->stop) fn_->stop();
+  bool ok = true;
+  std::string why;
+  if (trace_ && !trace_->close(why)) {
+    ok = false;
+    error = why;
+  }
+  if (recorder_ && !recorder_->close(why)) {
+    ok = false;
+    error = error.empty() ? why : error + "; " + why;
+  }
+  return ok;
+}

@@ -1,0 +1,72 @@
+// One run of the game inside the host: the callbacks, the frame counter, the pause and the host
+// keys, the trace and the key recording. The headless and window drivers both run frames through
+// it, so a game played in a window replays headless frame for frame.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "backend.h"
+#include "drawstuff.h"
+#include "key_script.h"
+#include "options.h"
+#include "view.h"
+
+class TraceWriter;
+class KeyRecorder;
+
+class Session {
+ public:
+  Session(const Options& options, dsFunctions* fn, int width, int height);
+  ~Session();
+
+  const Options& options() const { return options_; }
+  View& view() { return currentView(); }
+
+  // Reads the key script, opens the trace and record files and checks that the screenshot can be
+  // written; false with a one-line reason when one cannot be read or written, leaving no file.
+  bool open(std::string& error);
+  // Calls the start callback.
+  void start();
+  // Delivers the key script's keys for this frame and then the given keys, in order (host keys act
+  // on the session, game keys go to the command callback) and then, unless a close key came, runs
+  // one frame: the step callback with its drawing calls going to the frame backend (and the trace).
+  // Returns false once the run ends.
+  bool runFrame(std::span<const Key> keys);
+  // Calls the stop callback and closes the files; false with a reason if a write failed.
+  bool finish(std::string& error);
+  // Closes and removes the trace and record files of a run that ends before its first frame.
+  void discardOutput();
+  // True once a write to the trace or the key record has failed: the rest of the run is lost.
+  bool outputFailed() const;
+
+  // The backend that draws frames (renderer), or nullptr.
+  void setFrameBackend(Backend* backend) { frameBackend_ = backend; }
+
+  long framesRun() const { return framesRun_; }
+  bool paused() const { return paused_; }
+  bool writingFrames() const { return writeFrames_; }
+  bool closed() const { return closed_; }
+  // True when the key script holds this host key (the headless driver then prepares pictures).
+  bool scriptHas(HostKey key) const;
+
+ private:
+  void hostKey(HostKey key);
+  void deliver(const Key& key);
+
+  Options options_;
+  dsFunctions* fn_;
+  Backend* frameBackend_ = nullptr;
+  std::unique_ptr<TraceWriter> trace_;
+  std::unique_ptr<KeyRecorder> recorder_;
+  KeyScript script_;
+  std::vector<Key> delivered_;
+  long framesRun_ = 0;
+  bool paused_ = false;
+  long stepsPending_ = 0;  // ctrl-o presses not yet served
+  bool writeFrames_ = false;
+  bool closed_ = false;
+};

@@ -1,0 +1,279 @@
+// Play in a window: GLFW for the window, the keyboard and the mouse, the GL renderer for the
+// pictures, frames paced by the clock.
+#include <epoxy/gl.h>
+// GLFW after epoxy, which brings the GL declarations.
+#include <GLFW/glfw3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "camera_control.h"
+#include "picture.h"
+#include "png_image.h"
+#include "renderer_gl.h"
+#include "session.h"
+#include "window.h"
+
+constexpr double kDefaultFps = 60;
+constexpr int kSamples = 4;
+constexpr const char* kTitle = "cannoncar";
+constexpr const char* kHowToRunHeadless = "run with --headless to play without a window";
+
+namespace {
+
+// A frame's drawing calls, kept until the window draws them.
+class FrameCalls : public Backend {
+ public:
+  std::vector<DrawCall> calls;
+  void beginFrame(const FrameInfo&) override { calls.clear(); }
+  void draw(const DrawCall& call) override { calls.push_back(call); }
+};
+
+// What the GLFW callbacks gather between two frames.
+struct Input {
+  View* view = nullptr;
+  std::vector<Key> keys;
+  double cursorX = 0, cursorY = 0;
+  bool cursorKnown = false;
+};
+
+std::string glfwFault;
+
+void onGlfwError(int, const char* description) {
+  glfwFault = description ? description : "";
+}
+
+Input& inputOf(GLFWwindow* window) {
+  return *static_cast<Input*>(glfwGetWindowUserPointer(window));
+}
+
+// Host keys go by the letter the keyboard layout puts on the key, where GLFW knows it.
+std::optional<HostKey> hostKeyFor(int key, int scancode) {
+  const char* name = glfwGetKeyName(key, scancode);
+  char letter = 0;
+  if (name && name[0] && !name[1]) {
+    letter = name[0];
+  } else if (key >= GLFW_KEY_A && key <= GLFW_KEY_Z) {
+    letter = static_cast<char>('a' + (key - GLFW_KEY_A));
+  }
+  switch (letter) {
+    case 'p':
+      return HostKey::Pause;
+    case 'o':
+      return HostKey::Step;
+    case 't':
+      return HostKey::Textures;
+    case 's':
+      return HostKey::Shadows;
+    case 'v':
+      return HostKey::Viewpoint;
+    case 'w':
+      return HostKey::WriteFrames;
+    case 'x':
+      return HostKey::Close;
+    default:
+      return std::nullopt;
+  }
+}
+
+// Keys that type a control character rather than a printable one.
+int controlCharacterFor(int key) {
+  switch (key) {
+    case GLFW_KEY_ENTER:
+    case GLFW_KEY_KP_ENTER:
+      return 13;
+    case GLFW_KEY_TAB:
+      return 9;
+    case GLFW_KEY_BACKSPACE:
+      return 8;
+    case GLFW_KEY_DELETE:
+      return 127;
+    default:
+      return 0;
+  }
+}
+
+void onKey(GLFWwindow* window, int key, int scancode, int action, int mods) {
+  if (action == GLFW_RELEASE) return;
+  Input& input = inputOf(window);
+  if (key == GLFW_KEY_ESCAPE) {
+    if (action == GLFW_PRESS) glfwSetWindowShouldClose(window, GLFW_TRUE);
+    return;
+  }
+  if (mods & GLFW_MOD_CONTROL) {
+    // Held, only ctrl-o goes on repeating: it steps a paused game frame by frame.
+    const auto host = hostKeyFor(key, scancode);
+    if (host && (action == GLFW_PRESS || *host == HostKey::Step)) input.keys.push_back({*host, 0});
+    return;
+  }
+  if (const int code = controlCharacterFor(key)) input.keys.push_back({HostKey::None, code});
+}
+
+// Printable characters as typed: upper case with Shift or Caps Lock, space 32.
+void onCharacter(GLFWwindow* window, unsigned codepoint) {
+  inputOf(window).keys.push_back({HostKey::None, static_cast<int>(codepoint)});
+}
+
+unsigned buttonsHeld(GLFWwindow* window) {
+  unsigned buttons = 0;
+  if (glfwGetMouseButton(window, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS) buttons |= kLeftButton;
+  if (glfwGetMouseButton(window, GLFW_MOUSE_BUTTON_RIGHT) == GLFW_PRESS) buttons |= kRightButton;
+  if (glfwGetMouseButton(window, GLFW_MOUSE_BUTTON_MIDDLE) == GLFW_PRESS) buttons |= kMiddleButton;
+  return buttons;
+}
+
+void onCursor(GLFWwindow* window, double x, double y) {
+  Input& input = inputOf(window);
+  const unsigned buttons = buttonsHeld(window);
+  if (input.cursorKnown && buttons)
+    dragCamera(*input.view, buttons, x - input.cursorX, y - input.cursorY);
+  input.cursorX = x;
+  input.cursorY = y;
+  input.cursorKnown = true;
+}
+
+void onScroll(GLFWwindow* window, double, double notches) {
+  scrollCamera(*inputOf(window).view, notches);
+}
+
+bool hasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+int noDisplay(const std::string& why) {
+  std::fprintf(stderr, "cannoncar: no display found (%s); %s\n", why.c_str(), kHowToRunHeadless);
+  return 2;
+}
+
+GLFWwindow* openWindow(int width, int height) {
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+  glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+  glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+  glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
+  glfwWindowHint(GLFW_DEPTH_BITS, 24);
+  glfwWindowHint(GLFW_STENCIL_BITS, 8);
+  glfwWindowHint(GLFW_SAMPLES, kSamples);
+  GLFWwindow* window = glfwCreateWindow(width, height, kTitle, nullptr, nullptr);
+  if (!window) {
+    // Some servers (Xvfb among them) offer no multisampled visual.
+    glfwWindowHint(GLFW_SAMPLES, 0);
+    window = glfwCreateWindow(width, height, kTitle, nullptr, nullptr);
+  }
+  return window;
+}
+
+std::string frameFileName(long frame) {
+  char name[32];
+  std::snprintf(name, sizeof name, "frame%05ld.png", frame);
+  return name;
+}
+
+// The picture of a frame at the window's framebuffer size (the view's size while minimised).
+bool writePicture(GlRenderer& renderer, const FrameCalls& frame, const View& view, int width,
+                  int height, const std::string& path) {
+  if (width <= 0 || height <= 0) {
+    width = view.width;
+    height = view.height;
+  }
+  std::string error;
+  const Image image = renderer.picture(frame.calls, view, width, height);
+  if (image.rgba.empty())
+    error =
+        path + ": cannot draw a picture of " + std::to_string(width) + "x" + std::to_string(height);
+  if (!image.rgba.empty() && writePng(path, image, error)) return true;
+  std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
+  return false;
+}
+
+// Runs frames until the session ends; returns 0, or 1 when a picture could not be written.
+int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input& input) {
+  const Options& options = session.options();
+  const double fps = options.fps.value_or(kDefaultFps);
+  const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(1.0 / fps));
+  // Vsync where the driver gives it paces the default rate; the clock paces every rate.
+  glfwSwapInterval(fps == kDefaultFps ? 1 : 0);
+
+  FrameCalls frame;
+  session.setFrameBackend(&frame);
+  session.start();
+  int status = 0;
+  int width = 0, height = 0;
+  auto deadline = std::chrono::steady_clock::now();
+  while (!options.frames || session.framesRun() < *options.frames) {
+    glfwPollEvents();
+    std::vector<Key> keys;
+    keys.swap(input.keys);
+    if (glfwWindowShouldClose(window)) keys.push_back({HostKey::Close, 0});
+    const long index = session.framesRun();
+    if (!session.runFrame(keys)) break;
+
+    glfwGetFramebufferSize(window, &width, &height);
+    if (width > 0 && height > 0) {
+      glBindFramebuffer(GL_FRAMEBUFFER, 0);
+      renderer.draw(frame.calls, session.view(), width, height);
+      glfwSwapBuffers(window);
+    }
+    if (session.writingFrames() &&
+        !writePicture(renderer, frame, session.view(), width, height, frameFileName(index)))
+      status = 1;
+
+    deadline += period;
+    const auto now = std::chrono::steady_clock::now();
+    // After a stall (a drag of the window, a slow picture) the pace starts afresh.
+    if (deadline < now - period) deadline = now;
+    std::this_thread::sleep_until(deadline);
+  }
+  session.setFrameBackend(nullptr);
+  if (!options.screenshotFile.empty() &&
+      !writePicture(renderer, frame, session.view(), width, height, options.screenshotFile))
+    status = 1;
+  return status;
+}
+
+}  // namespace
+
+int runWindow(Session& session) {
+  if (!hasDisplay()) return noDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
+  glfwSetErrorCallback(onGlfwError);
+  if (!glfwInit()) return noDisplay(glfwFault);
+  const View& view = session.view();
+  GLFWwindow* window = openWindow(view.width, view.height);
+  if (!window) {
+    glfwTerminate();
+    return noDisplay("cannot open a window: " + glfwFault);
+  }
+  glfwMakeContextCurrent(window);
+
+  int status = 0;
+  {
+    GlRenderer renderer;
+    std::string error;
+    if (!renderer.init(error)) {
+      glfwDestroyWindow(window);
+      glfwTerminate();
+      return noDisplay("cannot draw in a window: " + error);
+    }
+    Input input;
+    input.view = &session.view();
+    glfwSetWindowUserPointer(window, &input);
+    glfwSetKeyCallback(window, onKey);
+    glfwSetCharCallback(window, onCharacter);
+    glfwSetCursorPosCallback(window, onCursor);
+    glfwSetScrollCallback(window, onScroll);
+    status = playFrames(session, window, renderer, input);
+  }  // the renderer lets go of its GL objects while the context still exists
+  glfwDestroyWindow(window);
+  glfwTerminate();
+  return status;
+}
