@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr std::array<std::pair<HostKey, std::string_view>, 7> kHostKeyNames = {{
+constexpr std::array<std::pair<HostKey, std::string_view>, 11> kHostKeyNames = {{
     {HostKey::Pause, "ctrl-p"},
     {HostKey::Step, "ctrl-o"},
     {HostKey::Textures, "ctrl-t"},
@@ -13,6 +13,10 @@ constexpr std::array<std::pair<HostKey, std::string_view>, 7> kHostKeyNames = {{
     {HostKey::Viewpoint, "ctrl-v"},
     {HostKey::WriteFrames, "ctrl-w"},
     {HostKey::Close, "ctrl-x"},
+    {HostKey::Help, "f1"},
+    {HostKey::Hud, "f2"},
+    {HostKey::Faster, "pageup"},
+    {HostKey::Slower, "pagedown"},
 }};
 
 }  // namespace

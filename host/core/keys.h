@@ -4,7 +4,20 @@
 #include <optional>
 #include <string_view>
 
-enum class HostKey { None, Pause, Step, Textures, Shadows, Viewpoint, WriteFrames, Close };
+enum class HostKey {
+  None,
+  Pause,
+  Step,
+  Textures,
+  Shadows,
+  Viewpoint,
+  WriteFrames,
+  Close,
+  Help,
+  Hud,
+  Faster,
+  Slower
+};
 
 struct Key {
   HostKey host = HostKey::None;  // None: a game key, delivered to the command callback

@@ -1,13 +1,17 @@
 #include "options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
 
+#include "help_table.h"
+
 namespace {
 
 constexpr long kMaxFrames = 1'000'000'000;
+constexpr double kMinFps = 0.1;
 constexpr double kMaxFps = 1000;
 constexpr int kMinSide = 16;
 constexpr int kMaxSide = 8192;
@@ -53,8 +57,8 @@ bool parseFps(std::string_view text, Options& options, std::string& error) {
   double fps = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), fps);
   if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
-      !std::isfinite(fps) || fps <= 0 || fps > kMaxFps) {
-    error = "--fps needs a number above 0 and at most 1000, not " + quoted(text);
+      !std::isfinite(fps) || fps < kMinFps || fps > kMaxFps) {
+    error = "--fps needs a number from 0.1 to 1000, not " + quoted(text);
     return false;
   }
   options.fps = fps;
@@ -75,6 +79,24 @@ bool parseSize(std::string_view text, Options& options, std::string& error) {
   return true;
 }
 
+bool parseView(std::string_view text, Options& options, std::string& error) {
+  std::array<float, 6> view{};
+  std::string_view rest = text;
+  for (size_t i = 0; i < view.size(); ++i) {
+    const size_t comma = i + 1 < view.size() ? rest.find(',') : rest.size();
+    const std::string_view part = rest.substr(0, comma);
+    auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), view[i]);
+    if (comma == std::string_view::npos || part.empty() || ec != std::errc() ||
+        end != part.data() + part.size() || !std::isfinite(view[i])) {
+      error = "--view needs six numbers X,Y,Z,H,P,R, not " + quoted(text);
+      return false;
+    }
+    rest = rest.substr(std::min(comma + 1, rest.size()));
+  }
+  options.view = view;
+  return true;
+}
+
 bool parseFile(std::string_view name, std::string_view text, std::string& file,
                std::string& error) {
   if (text.empty()) {
@@ -82,6 +104,15 @@ bool parseFile(std::string_view name, std::string_view text, std::string& file,
     return false;
   }
   file = text;
+  return true;
+}
+
+bool parseTexturesDir(std::string_view text, Options& options, std::string& error) {
+  if (text.empty()) {
+    error = "--textures needs a directory";
+    return false;
+  }
+  options.texturesDir = std::string(text);
   return true;
 }
 
@@ -103,6 +134,8 @@ OptionsResult parseOptions(int argc, const char* const* argv) {
       o.pause = true;
     } else if (arg == "--headless") {
       o.headless = true;
+    } else if (arg == "--hud") {
+      o.hud = true;
     } else if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else {
@@ -115,8 +148,9 @@ OptionsResult parseOptions(int argc, const char* const* argv) {
         value = arg.substr(eq + 1);
         hasValue = true;
       }
-      static constexpr std::string_view kWithValue[] = {
-          "--frames", "--keys", "--record", "--trace", "--screenshot", "--size", "--fps"};
+      static constexpr std::string_view kWithValue[] = {"--frames", "--keys",       "--record",
+                                                        "--trace",  "--screenshot", "--size",
+                                                        "--fps",    "--view",       "--textures"};
       bool known = false;
       for (std::string_view n : kWithValue) known = known || n == name;
       if (!known) {
@@ -130,13 +164,15 @@ OptionsResult parseOptions(int argc, const char* const* argv) {
         }
         value = argv[++i];
       }
-      bool ok = name == "--frames"   ? parseFrames(value, o, error)
-                : name == "--fps"    ? parseFps(value, o, error)
-                : name == "--size"   ? parseSize(value, o, error)
-                : name == "--keys"   ? parseFile(name, value, o.keysFile, error)
-                : name == "--record" ? parseFile(name, value, o.recordFile, error)
-                : name == "--trace"  ? parseFile(name, value, o.traceFile, error)
-                                     : parseFile(name, value, o.screenshotFile, error);
+      bool ok = name == "--frames"     ? parseFrames(value, o, error)
+                : name == "--fps"      ? parseFps(value, o, error)
+                : name == "--size"     ? parseSize(value, o, error)
+                : name == "--view"     ? parseView(value, o, error)
+                : name == "--textures" ? parseTexturesDir(value, o, error)
+                : name == "--keys"     ? parseFile(name, value, o.keysFile, error)
+                : name == "--record"   ? parseFile(name, value, o.recordFile, error)
+                : name == "--trace"    ? parseFile(name, value, o.traceFile, error)
+                                       : parseFile(name, value, o.screenshotFile, error);
       if (!ok) return result;
     }
   }
@@ -144,38 +180,32 @@ OptionsResult parseOptions(int argc, const char* const* argv) {
 }
 
 std::string helpText() {
-  return R"(usage: cannoncar [TEXTURE_DIR] [OPTIONS]
-
-Drive the car, aim the cannon and shoot down the MiGs.
-With exactly one argument, that argument is the texture directory (default "textures").
-
-Options:
-  -notex               start with textures off
-  -noshadow, -noshadows
-                       start with shadows off
-  -pause               start paused
-  --headless           no window: run the frames as fast as possible, then end
-  --frames N           stop after N frames (default 600 when headless)
-  --keys FILE          play a key script ("-" reads standard input)
-  --record FILE        write every key pressed as a key script
-  --trace FILE         write every frame's drawing calls as JSON Lines
-  --screenshot FILE    after the last frame, write the picture as PNG
-  --size WxH           window or picture size instead of 800x600
-  --fps N              frames per second in a window (default 60; 20 is real time)
-  --help               print this text
-
-Game keys:
-  w / s    speed up / slow down          a / d    steer left / right
-  z        stop and straighten            space    fire a missile
-  j / l    turn the cannon left / right   i / k    raise / lower the cannon
-  f        toggle fast step mode          r        reset the simulation
-  g / h    increase / decrease AutoEnableDepth (kept, but has no effect on this engine)
-
-Host keys:
-  ctrl-p pause, ctrl-o one step while paused, ctrl-t textures, ctrl-s shadows,
-  ctrl-v print the viewpoint, ctrl-w write frames as PNG, ctrl-x (or Esc) quit
-
-Key scripts: one line per frame, "FRAME KEY KEY ...", where a key is a printable
-character, "space", "code:N" or a host key such as "ctrl-p"; "#" starts a comment.
-)";
+  constexpr size_t kColumn = 23;
+  std::string text =
+      "usage: cannoncar [TEXTURE_DIR] [OPTIONS]\n\n"
+      "Drive the car, aim the cannon and shoot down the MiGs.\n"
+      "With exactly one argument, that argument is the texture directory (default \"textures\").\n"
+      "\nOptions:\n";
+  for (const OptionHelp& option : optionHelp()) {
+    std::string head = "  " + std::string(option.names);
+    if (!option.value.empty()) head += " " + std::string(option.value);
+    head += head.size() + 1 > kColumn ? "\n" + std::string(kColumn, ' ')
+                                      : std::string(kColumn - head.size(), ' ');
+    text += head + std::string(option.text) + "\n";
+  }
+  for (const KeyGroup& group : keyHelp()) {
+    text += "\n" + std::string(group.title) + ":\n";
+    for (const KeyHelp& key : group.keys) {
+      std::string head = "  " + std::string(key.keys);
+      head += head.size() + 1 > kColumn ? "\n" + std::string(kColumn, ' ')
+                                        : std::string(kColumn - head.size(), ' ');
+      text += head + std::string(key.text) + "\n";
+    }
+  }
+  text +=
+      "\nKey scripts: one line per frame, \"FRAME KEY KEY ...\", where a key is a printable\n"
+      "character, \"space\", \"code:N\" or a host key such as \"ctrl-p\" or \"f1\"; \"#\" starts "
+      "a\n"
+      "comment.\n";
+  return text;
 }

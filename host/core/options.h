@@ -1,23 +1,27 @@
 // The host's command line.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 struct Options {
-  bool textures = true;              // -notex turns them off
-  bool shadows = true;               // -noshadow, -noshadows
-  bool pause = false;                // -pause
-  bool headless = false;             // --headless
-  std::optional<long> frames;        // --frames N; headless runs default to 600
-  std::string keysFile;              // --keys FILE ("-" is standard input)
-  std::string recordFile;            // --record FILE
-  std::string traceFile;             // --trace FILE
-  std::string screenshotFile;        // --screenshot FILE
-  std::optional<int> width, height;  // --size WxH
-  std::optional<double> fps;         // --fps N
-  bool help = false;                 // --help
+  bool textures = true;                      // -notex turns them off
+  bool shadows = true;                       // -noshadow, -noshadows
+  bool pause = false;                        // -pause
+  bool headless = false;                     // --headless
+  std::optional<long> frames;                // --frames N; headless runs default to 600
+  std::string keysFile;                      // --keys FILE ("-" is standard input)
+  std::string recordFile;                    // --record FILE
+  std::string traceFile;                     // --trace FILE
+  std::string screenshotFile;                // --screenshot FILE
+  std::optional<int> width, height;          // --size WxH
+  std::optional<double> fps;                 // --fps N
+  bool hud = false;                          // --hud: the overlay in headless pictures too
+  std::optional<std::array<float, 6>> view;  // --view X,Y,Z,H,P,R
+  std::optional<std::string> texturesDir;    // --textures DIR
+  bool help = false;                         // --help
 };
 
 struct OptionsResult {

@@ -8,6 +8,8 @@ struct View {
   float hpr[3] = {0, 0, 0};  // degrees
   bool textures = true;
   bool shadows = true;
+  bool hud = false;   // the score and status line
+  bool help = false;  // the help panel
   int width = 800;
   int height = 600;
   std::string textureDir = "textures";

@@ -91,7 +91,7 @@ bool TraceWriter::open(const std::string& path, std::string& error) {
   return true;
 }
 
-void TraceWriter::writeHeader(const View& view) {
+void TraceWriter::writeHeader(const View& view, const float* viewOverride) {
   line_ = "{\"width\":" + std::to_string(view.width) +
           ",\"height\":" + std::to_string(view.height) + ",\"textures\":";
   appendJsonString(line_, view.textureDir);
@@ -99,7 +99,15 @@ void TraceWriter::writeHeader(const View& view) {
   appendNumbers(line_, view.xyz, 3);
   line_ += ",\"hpr\":";
   appendNumbers(line_, view.hpr, 3);
-  line_ += "}}\n";
+  line_ += "}";
+  if (viewOverride) {
+    line_ += ",\"view\":{\"xyz\":";
+    appendNumbers(line_, viewOverride, 3);
+    line_ += ",\"hpr\":";
+    appendNumbers(line_, viewOverride + 3, 3);
+    line_ += "}";
+  }
+  line_ += "}\n";
   flushLine();
 }
 

@@ -15,7 +15,8 @@ class TraceWriter : public Backend {
   // Creates the file; false with a one-line reason when it cannot.
   bool open(const std::string& path, std::string& error);
   // The first line: size, texture directory and the viewpoint.
-  void writeHeader(const View& view);
+  // The game's own viewpoint, and beside it the --view camera that replaced it, if any.
+  void writeHeader(const View& view, const float* viewOverride = nullptr);
 
   void beginFrame(const FrameInfo& info) override;
   void draw(const DrawCall& call) override;

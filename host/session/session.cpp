@@ -13,6 +13,12 @@
 
 namespace {
 
+constexpr double kDefaultFps = 60;
+// PageUp and PageDown keep the rate within these; a --fps outside them is left until a key moves
+// it.
+constexpr double kSlowestFps = 1;
+constexpr double kFastestFps = 480;
+
 // Hands one frame's calls to the renderer and the trace alike.
 class Tee : public Backend {
  public:
@@ -60,13 +66,15 @@ bool canWriteFile(const std::string& path, std::string& error) {
 }  // namespace
 
 Session::Session(const Options& options, dsFunctions* fn, int width, int height)
-    : options_(options), fn_(fn), paused_(options.pause) {
+    : options_(options), fn_(fn), paused_(options.pause), fps_(options.fps.value_or(kDefaultFps)) {
   View& v = currentView();
   v.width = options.width.value_or(width);
   v.height = options.height.value_or(height);
   v.textures = options.textures;
   v.shadows = options.shadows;
-  v.textureDir = fn->path_to_textures ? fn->path_to_textures : "textures";
+  v.textureDir = options.texturesDir    ? *options.texturesDir
+                 : fn->path_to_textures ? fn->path_to_textures
+                                        : "textures";
 }
 
 Session::~Session() = default;
@@ -109,7 +117,14 @@ bool Session::scriptHas(HostKey key) const {
 
 void Session::start() {
   if (fn_->start) fn_->start();
-  if (trace_) trace_->writeHeader(currentView());
+  View& v = currentView();
+  if (trace_) trace_->writeHeader(v, options_.view ? options_.view->data() : nullptr);
+  if (options_.view) {
+    for (int i = 0; i < 3; ++i) {
+      v.xyz[i] = (*options_.view)[i];
+      v.hpr[i] = (*options_.view)[3 + i];
+    }
+  }
 }
 
 void Session::deliver(const Key& key) {
@@ -179,6 +194,18 @@ void Session::hostKey(HostKey key) {
       break;
     case HostKey::Close:
       closed_ = true;
+      break;
+    case HostKey::Help:
+      v.help = !v.help;
+      break;
+    case HostKey::Hud:
+      v.hud = !v.hud;
+      break;
+    case HostKey::Faster:
+      if (fps_ < kFastestFps) fps_ = std::min(fps_ * 2, kFastestFps);
+      break;
+    case HostKey::Slower:
+      if (fps_ > kSlowestFps) fps_ = std::max(fps_ / 2, kSlowestFps);
       break;
   }
 }

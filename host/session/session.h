@@ -47,6 +47,8 @@ class Session {
   void setFrameBackend(Backend* backend) { frameBackend_ = backend; }
 
   long framesRun() const { return framesRun_; }
+  // Frames per second in a window: --fps, then doubled and halved by PageUp and PageDown.
+  double fps() const { return fps_; }
   bool paused() const { return paused_; }
   bool writingFrames() const { return writeFrames_; }
   bool closed() const { return closed_; }
@@ -69,4 +71,5 @@ class Session {
   long stepsPending_ = 0;  // ctrl-o presses not yet served
   bool writeFrames_ = false;
   bool closed_ = false;
+  double fps_;
 };

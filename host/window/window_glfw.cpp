@@ -19,7 +19,6 @@
 #include "session.h"
 #include "window.h"
 
-constexpr double kDefaultFps = 60;
 constexpr int kSamples = 4;
 constexpr const char* kTitle = "cannoncar";
 constexpr const char* kHowToRunHeadless = "run with --headless to play without a window";
@@ -198,11 +197,11 @@ bool writePicture(GlRenderer& renderer, const FrameCalls& frame, const View& vie
 // Runs frames until the session ends; returns 0, or 1 when a picture could not be written.
 int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input& input) {
   const Options& options = session.options();
-  const double fps = options.fps.value_or(kDefaultFps);
+  const double fps = session.fps();
   const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
       std::chrono::duration<double>(1.0 / fps));
   // Vsync where the driver gives it paces the default rate; the clock paces every rate.
-  glfwSwapInterval(fps == kDefaultFps ? 1 : 0);
+  glfwSwapInterval(options.fps ? 0 : 1);
 
   FrameCalls frame;
   session.setFrameBackend(&frame);
