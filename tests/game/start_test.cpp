@@ -3,7 +3,7 @@
 
 #include "core/drawstuff.h"
 #include "core/start.h"
-#include "tests/game_fixture.h"
+#include "tests/game/game_fixture.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "controls/controls.h"
-#include "tests/game_fixture.h"
+#include "tests/game/game_fixture.h"
 
 namespace {
 

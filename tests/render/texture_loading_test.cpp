@@ -11,7 +11,7 @@
 #include "core/drawstuff.h"
 #include "offscreen.h"
 #include "png_image.h"
-#include "tests/render_scene.h"
+#include "tests/render/render_scene.h"
 #include "textures.h"
 
 namespace fs = std::filesystem;

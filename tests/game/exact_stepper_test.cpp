@@ -4,7 +4,7 @@
 
 #include "controls/controls.h"
 #include "sim/sim.h"
-#include "tests/game_fixture.h"
+#include "tests/game/game_fixture.h"
 
 namespace {
 

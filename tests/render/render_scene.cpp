@@ -1,4 +1,4 @@
-#include "tests/render_scene.h"
+#include "tests/render/render_scene.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "core/drawstuff.h"
 #include "offscreen.h"
 #include "renderer_gl.h"
-#include "tests/render_scene.h"
+#include "tests/render/render_scene.h"
 #include "view_math.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/game_fixture.h"
+#include "tests/game/game_fixture.h"
 
 #include <cstdlib>
 #include <memory>

@@ -7,7 +7,7 @@
 #include "controls/controls.h"
 #include "core/auto_enable_depth.h"
 #include "scene/scene.h"
-#include "tests/game_fixture.h"
+#include "tests/game/game_fixture.h"
 
 namespace {
 
