@@ -15,8 +15,8 @@ inline constexpr int kWindowFrames = 20;
 void startWindow();
 // Destroys the scene, as main does at exit.
 void endWindow();
-// The floor: collision with a callback that makes the game's contacts and does nothing else, one
-// quick step, the contact group emptied.
+// The floor: collision through the game's own contact callback (within a window no contact
+// scores, so it only makes the joints), one quick step, the contact group emptied.
 void bareStep();
 // Contact joints made by the last bare step.
 int bareContacts();

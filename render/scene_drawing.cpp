@@ -1,5 +1,6 @@
 #include <ode/ode.h>
 
+#include "core/dimensions.h"
 #include "core/drawstuff.h"
 #include "core/game_state.h"
 #include "render/render.h"
@@ -7,14 +8,11 @@
 static constexpr float kGreen[3] = {0.3f, 1, 0.3f};
 static constexpr float kWhite[3] = {1, 1, 1};
 static constexpr float kGrey[3] = {0.4f, 0.4f, 0.4f};
-static constexpr dReal kChassisSides[3] = {3.5, 2.5, 1.0};
-static constexpr dReal kWheelRadius = 0.5;
 static constexpr dReal kBaseSides[3] = {1.5, 1.0, 2.0};
 static constexpr dReal kBaseOffset[3] = {0.5, 0, 1.0};
 static constexpr dReal kBarrelLength = 2.0;
 static constexpr dReal kBarrelRadius = 0.25;
 static constexpr dReal kMissileLength = 2.0;
-static constexpr dReal kMissileRadius = 0.2;
 // Each barrel's centre is the previous one moved along the world axes; the first starts at the
 // base's centre.
 static constexpr double kBarrelMoves[4][3] = {

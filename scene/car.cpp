@@ -2,15 +2,12 @@
 
 #include <ode/ode.h>
 
+#include "core/dimensions.h"
 #include "core/game_state.h"
 #include "scene/scene.h"
 
-static constexpr dReal kChassisLength = 3.5;
-static constexpr dReal kChassisWidth = 2.5;
-static constexpr dReal kChassisHeight = 1.0;
 static constexpr dReal kChassisZ = 1.0;
 static constexpr dReal kChassisMass = 0.5;
-static constexpr dReal kWheelRadius = 0.5;
 static constexpr dReal kWheelMass = 1.0;
 // wheel centres sit 0.4 of the chassis length ahead of and behind the centre, tucked in a little
 static constexpr dReal kWheelReach = 1.4;
@@ -20,7 +17,6 @@ static constexpr dReal kBallastMass = 0.5;
 static constexpr dReal kDensity = 1.0;
 static constexpr dReal kSuspensionErp = 0.8;
 static constexpr dReal kSuspensionCfm = 0.00001;
-static constexpr dReal kDriveMaxTorque = 25;
 static constexpr int kWheels = 4;
 static constexpr dVector3 kSpinAxis = {0, 1, 0};
 

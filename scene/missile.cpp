@@ -1,9 +1,9 @@
 #include <ode/ode.h>
 
+#include "core/dimensions.h"
 #include "core/game_state.h"
 #include "scene/scene.h"
 
-static constexpr dReal kMissileRadius = 0.2;
 static constexpr dReal kMissileMass = 10;
 
 void makeMissile(int slot, dReal x, dReal y, dReal z) {

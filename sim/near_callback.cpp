@@ -18,7 +18,7 @@ static bool sameCentre(dGeomID o1, dGeomID o2) {
   return p1[0] == p2[0] && p1[1] == p2[1] && p1[2] == p2[2];
 }
 
-void nearCallback(void*, dGeomID o1, dGeomID o2) {
+void nearCallback(void* contactCount, dGeomID o1, dGeomID o2) {
   dBodyID body1 = dGeomGetBody(o1);
   dBodyID body2 = dGeomGetBody(o2);
   // a wheel and its own chassis overlap by design; their joint holds them together
@@ -35,6 +35,7 @@ void nearCallback(void*, dGeomID o1, dGeomID o2) {
   dContact contact[kMaxContacts];
   const int n = dCollide(o1, o2, kMaxContacts, &contact[0].geom, sizeof(dContact));
   if (n <= 0) return;
+  if (contactCount) *static_cast<int*>(contactCount) += n;
 
   // only box against box or plane scores: wheels and missiles are spheres
   const bool scores = dGeomGetClass(o1) != dSphereClass && dGeomGetClass(o2) != dSphereClass;

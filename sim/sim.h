@@ -8,5 +8,6 @@
 void simLoop(int pause);
 // The MiG rules of a running frame, slot by slot, after the world step; draws each MiG's box.
 void migPass();
-// The near-phase collision callback: contact joints into the contact group, and the score.
-void nearCallback(void* data, dGeomID o1, dGeomID o2);
+// The near-phase collision callback: contact joints into the contact group, and the score. The
+// game passes no data; a caller that passes an int's address has the joints made added to it.
+void nearCallback(void* contactCount, dGeomID o1, dGeomID o2);

@@ -2,6 +2,7 @@
 
 #include <ode/ode.h>
 
+#include "core/dimensions.h"
 #include "core/drawstuff.h"
 #include "core/game_state.h"
 #include "render/render.h"
@@ -9,7 +10,6 @@
 
 static constexpr dReal kTimeStep = 0.05;
 static constexpr double kSpeedDecay = 0.99;
-static constexpr dReal kDriveMaxTorque = 25;
 
 static void driveWheels() {
   for (int i = 0; i < game.hingeCount; ++i) {
