@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "console_text.h"
 #include "drawstuff.h"
@@ -11,6 +12,10 @@
 namespace {
 
 Backend nullBackend;
+
+// A program reading the console (the score lines, ctrl-v) sees each line as it is printed, not
+// when the buffer fills or the game ends. Set before main, before anything is written.
+[[maybe_unused]] const int kLineBufferedOutput = std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
 
 Backend& backend() {
   Backend* b = hostContext().backend;
@@ -45,6 +50,15 @@ void drawCylinder(const auto* pos, const auto* R, float length, float radius) {
   call.length = length;
   call.radius = radius;
   backend().draw(call);
+}
+
+// The HUD shows the last line the game printed, as printed, without its line break.
+void keepLastLine(std::string_view text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+  if (text.empty()) return;
+  const std::size_t lineBreak = text.find_last_of('\n');
+  if (lineBreak != std::string_view::npos) text.remove_prefix(lineBreak + 1);
+  currentView().printed.assign(text);
 }
 
 }  // namespace
@@ -93,6 +107,7 @@ void dsPrint(const char* fmt, ...) {
   va_end(args);
   std::string console = toConsoleEncoding(text);
   std::fwrite(console.data(), 1, console.size(), stdout);
+  keepLastLine(text);
   backend().print(text);
 }
 

@@ -8,8 +8,11 @@ struct View {
   float hpr[3] = {0, 0, 0};  // degrees
   bool textures = true;
   bool shadows = true;
-  bool hud = false;   // the score and status line
-  bool help = false;  // the help panel
+  bool overlay = false;  // the overlay is drawn at all: in a window, and with --hud headless
+  bool hud = false;      // the score and status line
+  bool help = false;     // the help panel
+  std::string printed;   // the last line the game printed through dsPrint, UTF-8, for the HUD
+  std::string status;    // the host's line of the HUD: frame, rate, markers
   int width = 800;
   int height = 600;
   std::string textureDir = "textures";

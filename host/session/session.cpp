@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "hud_status.h"
 #include "key_recorder.h"
 #include "stop_signals.h"
 #include "trace.h"
@@ -72,6 +73,11 @@ Session::Session(const Options& options, dsFunctions* fn, int width, int height)
   v.height = options.height.value_or(height);
   v.textures = options.textures;
   v.shadows = options.shadows;
+  // Headless pictures have the overlay only when asked for; the window turns it on for itself.
+  v.overlay = v.hud = options.hud;
+  v.help = false;
+  v.printed.clear();
+  v.status.clear();
   v.textureDir = options.texturesDir    ? *options.texturesDir
                  : fn->path_to_textures ? fn->path_to_textures
                                         : "textures";
@@ -157,6 +163,8 @@ bool Session::runFrame(std::span<const Key> keys) {
       pause = 0;
     }
   }
+  updateStatus();
+  if (writeFrames_ && frameBackend_) ++framesWritten_;
   Tee tee(frameBackend_, trace_.get());
   tee.beginFrame(FrameInfo{framesRun_, pause, delivered_});
   setBackend(&tee);
@@ -165,6 +173,23 @@ bool Session::runFrame(std::span<const Key> keys) {
   tee.endFrame();
   ++framesRun_;
   return true;
+}
+
+void Session::updateStatus() {
+  const View& v = currentView();
+  HudStatus status;
+  status.frame = framesRun_;
+  status.measuredFps = measuredFps_;
+  status.fps = fps_;
+  status.paused = paused_;
+  status.writingFrames = writeFrames_;
+  status.textures = v.textures;
+  status.shadows = v.shadows;
+  currentView().status = hudStatusLine(status);
+}
+
+void Session::reportFramesWritten() {
+  std::printf("ctrl-w: %ld frame%s written\n", framesWritten_, framesWritten_ == 1 ? "" : "s");
 }
 
 void Session::hostKey(HostKey key) {
@@ -191,6 +216,15 @@ void Session::hostKey(HostKey key) {
       break;
     case HostKey::WriteFrames:
       writeFrames_ = !writeFrames_;
+      if (writeFrames_) {
+        framesWritten_ = 0;
+        std::error_code ec;
+        const std::string where = std::filesystem::current_path(ec).string();
+        std::printf("ctrl-w: writing frames to %s, from frame%05ld.png\n", where.c_str(),
+                    framesRun_);
+      } else {
+        reportFramesWritten();
+      }
       break;
     case HostKey::Close:
       closed_ = true;
@@ -211,6 +245,7 @@ void Session::hostKey(HostKey key) {
 }
 
 bool Session::finish(std::string& error) {
+  if (writeFrames_) reportFramesWritten();
   if (fn_->stop) fn_->stop();
   bool ok = true;
   std::string why;

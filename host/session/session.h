@@ -49,6 +49,8 @@ class Session {
   long framesRun() const { return framesRun_; }
   // Frames per second in a window: --fps, then doubled and halved by PageUp and PageDown.
   double fps() const { return fps_; }
+  // The frame rate the window measured over the last second, for the HUD.
+  void setMeasuredFps(double fps) { measuredFps_ = fps; }
   bool paused() const { return paused_; }
   bool writingFrames() const { return writeFrames_; }
   bool closed() const { return closed_; }
@@ -58,6 +60,8 @@ class Session {
  private:
   void hostKey(HostKey key);
   void deliver(const Key& key);
+  void updateStatus();
+  void reportFramesWritten();
 
   Options options_;
   dsFunctions* fn_;
@@ -70,6 +74,8 @@ class Session {
   bool paused_ = false;
   long stepsPending_ = 0;  // ctrl-o presses not yet served
   bool writeFrames_ = false;
+  long framesWritten_ = 0;  // since ctrl-w last started writing
   bool closed_ = false;
   double fps_;
+  double measuredFps_ = -1;
 };

@@ -80,6 +80,22 @@ std::optional<HostKey> hostKeyFor(int key, int scancode) {
   }
 }
 
+// Host keys of their own, without ctrl.
+std::optional<HostKey> functionKeyFor(int key) {
+  switch (key) {
+    case GLFW_KEY_F1:
+      return HostKey::Help;
+    case GLFW_KEY_F2:
+      return HostKey::Hud;
+    case GLFW_KEY_PAGE_UP:
+      return HostKey::Faster;
+    case GLFW_KEY_PAGE_DOWN:
+      return HostKey::Slower;
+    default:
+      return std::nullopt;
+  }
+}
+
 // Keys that type a control character rather than a printable one.
 int controlCharacterFor(int key) {
   switch (key) {
@@ -102,6 +118,11 @@ void onKey(GLFWwindow* window, int key, int scancode, int action, int mods) {
   Input& input = inputOf(window);
   if (key == GLFW_KEY_ESCAPE) {
     if (action == GLFW_PRESS) glfwSetWindowShouldClose(window, GLFW_TRUE);
+    return;
+  }
+  if (const auto host = functionKeyFor(key)) {
+    // A held key does not repeat: one press, one toggle or one step of speed.
+    if (action == GLFW_PRESS) input.keys.push_back({*host, 0});
     return;
   }
   if (mods & GLFW_MOD_CONTROL) {
@@ -171,6 +192,32 @@ GLFWwindow* openWindow(int width, int height) {
   return window;
 }
 
+// Frames per second over the last whole second, for the HUD; -1 until a second has passed.
+class FrameRateMeter {
+ public:
+  double frameShown(std::chrono::steady_clock::time_point now) {
+    if (frames_ < 0) {
+      start_ = now;
+      frames_ = 0;
+      return measured_;
+    }
+    ++frames_;
+    const std::chrono::duration<double> elapsed = now - start_;
+    if (elapsed.count() >= kSecond) {
+      measured_ = frames_ / elapsed.count();
+      start_ = now;
+      frames_ = 0;
+    }
+    return measured_;
+  }
+
+ private:
+  static constexpr double kSecond = 1.0;
+  std::chrono::steady_clock::time_point start_;
+  long frames_ = -1;
+  double measured_ = -1;
+};
+
 std::string frameFileName(long frame) {
   char name[32];
   std::snprintf(name, sizeof name, "frame%05ld.png", frame);
@@ -197,11 +244,11 @@ bool writePicture(GlRenderer& renderer, const FrameCalls& frame, const View& vie
 // Runs frames until the session ends; returns 0, or 1 when a picture could not be written.
 int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input& input) {
   const Options& options = session.options();
-  const double fps = session.fps();
-  const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-      std::chrono::duration<double>(1.0 / fps));
   // Vsync where the driver gives it paces the default rate; the clock paces every rate.
-  glfwSwapInterval(options.fps ? 0 : 1);
+  const double vsyncFps = session.fps();
+  const bool vsyncAllowed = !options.fps;
+  int swapInterval = -1;
+  FrameRateMeter meter;
 
   FrameCalls frame;
   session.setFrameBackend(&frame);
@@ -227,8 +274,15 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
         !writePicture(renderer, frame, session.view(), width, height, frameFileName(index)))
       status = 1;
 
+    // PageUp and PageDown change the rate between frames: each frame is paced by the rate now.
+    const double fps = session.fps();
+    const int interval = vsyncAllowed && fps == vsyncFps ? 1 : 0;
+    if (interval != swapInterval) glfwSwapInterval(swapInterval = interval);
+    const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(1.0 / fps));
     deadline += period;
     const auto now = std::chrono::steady_clock::now();
+    session.setMeasuredFps(meter.frameShown(now));
     // After a stall (a drag of the window, a slow picture) the pace starts afresh.
     if (deadline < now - period) deadline = now;
     std::this_thread::sleep_until(deadline);
@@ -265,6 +319,9 @@ int runWindow(Session& session) {
     }
     Input input;
     input.view = &session.view();
+    // In a window the overlay is always there, the HUD shown until F2 hides it.
+    session.view().overlay = true;
+    session.view().hud = true;
     glfwSetWindowUserPointer(window, &input);
     glfwSetKeyCallback(window, onKey);
     glfwSetCharCallback(window, onCharacter);

@@ -105,6 +105,27 @@ class Pictures(unittest.TestCase):
         width, height, _ = self.shot("--size", "320x240")
         self.assertEqual((width, height), (320, 240))
 
+    def test_ctrl_w_says_where_the_frames_go_and_how_many_were_written(self):
+        cases = {"stopped by a second ctrl-w": ("1 ctrl-w\n3 ctrl-w\n", 2),
+                 "still writing at the end": ("2 ctrl-w\n", 3)}
+        for what, (script, written) in cases.items():
+            with self.subTest(what), tempfile.TemporaryDirectory() as tmp:
+                os.symlink(os.path.abspath(TEXTURES), os.path.join(tmp, "textures"))
+                with open(os.path.join(tmp, "w.keys"), "w") as f:
+                    f.write(script)
+                r = subprocess.run([BINARY, "--headless", "--frames", "5", "--keys", "w.keys"],
+                                   cwd=tmp, capture_output=True, timeout=300,
+                                   env=dict(os.environ, LC_ALL="C.UTF-8"))
+                self.assertEqual(r.returncode, 0, r.stderr.decode())
+                lines = [l for l in r.stdout.decode().splitlines() if l.startswith("ctrl-w: ")]
+                first = script.split()[0]
+                self.assertEqual(lines, [
+                    "ctrl-w: writing frames to %s, from frame%05d.png" % (os.path.realpath(tmp),
+                                                                         int(first)),
+                    "ctrl-w: %d frames written" % written])
+                pictures = sorted(p for p in os.listdir(tmp) if p.endswith(".png"))
+                self.assertEqual(len(pictures), written)
+
 
 if __name__ == "__main__":
     if len(sys.argv) >= 3:

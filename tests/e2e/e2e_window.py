@@ -161,6 +161,47 @@ class WindowRun(unittest.TestCase):
         self.assertEqual([l for l in replayed if not l.startswith("Viewpoint = ")],
                          [l for l in out.splitlines() if not l.startswith("Viewpoint = ")])
 
+    def frames_traced(self, name):
+        with open(os.path.join(self.dir, name), "rb") as f:
+            return f.read().count(b"\n") - 1
+
+    def rate(self, name, seconds=3.0):
+        before, start = self.frames_traced(name), time.monotonic()
+        time.sleep(seconds)
+        return (self.frames_traced(name) - before) / (time.monotonic() - start)
+
+    def test_pagedown_twice_plays_a_quarter_of_the_frames_per_second(self):
+        with Xvfb() as x:
+            asan = os.environ.get("ASAN_OPTIONS", "")
+            # Small and slow enough for a software rasterizer under a sanitizer to keep up.
+            game = subprocess.Popen(
+                [BINARY, "--fps", "16", "--size", "320x240", "--trace", "speed.jsonl"],
+                cwd=self.dir, env=self.env(DISPLAY=x.display, ASAN_OPTIONS=asan + ":detect_leaks=0"),
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
+                                 "^cannoncar$")
+            window = found.stdout.split()[0] if found.stdout.split() else ""
+            self.assertTrue(window, found.stderr)
+            self.xdotool(x.display, "windowfocus", "--sync", window)
+            time.sleep(1)
+            full = self.rate("speed.jsonl")
+            for _ in range(2):
+                self.xdotool(x.display, "key", "Next")
+                time.sleep(0.3)
+            time.sleep(0.5)
+            quarter = self.rate("speed.jsonl", 4.0)
+            self.xdotool(x.display, "key", "ctrl+x")
+            try:
+                out, err = game.communicate(timeout=60)
+            except subprocess.TimeoutExpired:
+                game.kill()
+                out, err = game.communicate()
+        self.assertEqual(game.returncode, 0, err.decode())
+        self.assertGreater(full, 16 * 0.8, "the window kept up with --fps 16")
+        self.assertAlmostEqual(quarter / full, 0.25, delta=0.06)
+        keys = [k for frame in self.trace("speed.jsonl")[1:] for k in frame["keys"]]
+        self.assertEqual(keys, ["pagedown", "pagedown"])
+
     def test_no_display_is_one_line_and_exit_code_2(self):
         cases = {"no DISPLAY": self.env(), "a display that is not there": self.env(DISPLAY=":7193")}
         cases["no DISPLAY"].pop("DISPLAY", None)

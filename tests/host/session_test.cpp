@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/drawstuff.h"
+#include "hud_status.h"
 #include "recording.h"
 #include "session.h"
 
@@ -176,6 +177,70 @@ TEST_F(SessionTest, AFullDeviceFailsTheTraceAtTheEnd) {
   session.runFrame({});
   EXPECT_FALSE(session.finish(error));
   EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+}
+
+TEST_F(SessionTest, TheHudShowsTheFrameTheSpeedTheMarkersAndTheLastLinePrinted) {
+  std::ofstream(dir / "keys.txt") << "1 pageup ctrl-p ctrl-t\n2 pagedown pagedown f1 f2 ctrl-s\n";
+  Options options;
+  options.keysFile = (dir / "keys.txt").string();
+  options.fps = 30;
+  options.hud = true;
+  Session session(options, &game, 800, 600);
+  std::string error;
+  ASSERT_TRUE(session.open(error)) << error;
+  EXPECT_TRUE(session.view().overlay);
+  EXPECT_TRUE(session.view().hud);
+  session.start();
+  const std::vector<std::string> expected = {
+      "frame 0   speed 30/s",
+      "frame 1   speed 60/s   PAUSE   NO TEXTURES",
+      "frame 2   speed 15/s   PAUSE   NO TEXTURES   NO SHADOWS",
+  };
+  for (const std::string& status : expected) {
+    ASSERT_TRUE(session.runFrame({}));
+    EXPECT_EQ(session.view().status, status);
+  }
+  EXPECT_TRUE(session.view().help);
+  EXPECT_FALSE(session.view().hud);
+  // The game printed "현제 점수 : 1 \"x\"\n" last (paused): kept as printed, without the break.
+  EXPECT_EQ(session.view().printed, "현제 점수 : 1 \"x\"");
+  ASSERT_TRUE(session.finish(error)) << error;
+
+  // A new session starts without the last one's overlay, and without --hud draws none.
+  Session plain(Options{}, &game, 800, 600);
+  EXPECT_FALSE(plain.view().overlay);
+  EXPECT_TRUE(plain.view().printed.empty());
+}
+
+TEST(HudStatus, ShowsTheMeasuredRateAndEveryMarker) {
+  struct Case {
+    HudStatus status;
+    const char* line;
+  };
+  const Case cases[] = {
+      {{0, -1, 60, false, false, true, true}, "frame 0   speed 60/s"},
+      {{1234, 58.96, 0.5, true, true, false, false},
+       "frame 1234   59.0 fps   speed 0.5/s   PAUSE   REC   NO TEXTURES   NO SHADOWS"},
+      {{7, 0, 480, false, true, true, true}, "frame 7   0.0 fps   speed 480/s   REC"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(hudStatusLine(c.status), c.line);
+}
+
+TEST(LastLinePrinted, IsTheLastNonEmptyLineOfTheLastText) {
+  struct Case {
+    const char* printed;
+    const char* kept;
+  };
+  const Case cases[] = {
+      {"총점수 : 12  사용한 미사일 수 : 16\n", "총점수 : 12  사용한 미사일 수 : 16"},
+      {"one\ntwo\n\n", "two"},
+      {"no break", "no break"},
+      {"\n", "no break"},  // an empty line leaves the last one in place
+  };
+  for (const Case& c : cases) {
+    dsPrint("%s", c.printed);
+    EXPECT_EQ(currentView().printed, c.kept) << c.printed;
+  }
 }
 
 TEST(RecordingBackend, KeepsCallsByFrameAndOutsideFrames) {
