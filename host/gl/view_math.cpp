@@ -1,10 +1,15 @@
 #include "view_math.h"
 
+#include <algorithm>
 #include <cmath>
 
 constexpr float kDegree = 3.14159265358979f / 180.0f;
 constexpr float kNear = 0.1f;
 constexpr float kFar = 4000.0f;
+// The game's own picture, 800 x 600, sees 90 degrees across its width. Any other picture keeps
+// that view whole inside it: a wider one sees more at the sides, a taller one more above and
+// below.
+constexpr float kGameAspect = 4.0f / 3.0f;
 
 Mat4 identity() {
   Mat4 m;
@@ -68,8 +73,14 @@ Mat4 projectionMatrix(int width, int height) {
   const float aspect =
       height > 0 && width > 0 ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
   Mat4 m;
-  m.at(0, 0) = 1.0f;  // tan(45 degrees) across half the width
-  m.at(1, 1) = aspect;
+  if (aspect > kGameAspect) {
+    // The game's height is kept; the width grows.
+    m.at(0, 0) = kGameAspect / aspect;
+    m.at(1, 1) = kGameAspect;
+  } else {
+    m.at(0, 0) = 1.0f;  // tan(45 degrees) across half the width
+    m.at(1, 1) = aspect;
+  }
   m.at(2, 2) = -(kFar + kNear) / (kFar - kNear);
   m.at(2, 3) = -2.0f * kFar * kNear / (kFar - kNear);
   m.at(3, 2) = -1.0f;
@@ -85,6 +96,22 @@ std::optional<std::array<float, 2>> projectToPixel(const View& view, int width, 
   const float ndcX = projection.at(0, 0) * eye[0] / w, ndcY = projection.at(1, 1) * eye[1] / w;
   return std::array<float, 2>{(ndcX + 1) * 0.5f * static_cast<float>(width),
                               (1 - ndcY) * 0.5f * static_cast<float>(height)};
+}
+
+Ray pixelRay(const View& view, int width, int height, float x, float y) {
+  const CameraAxes axes = cameraAxes(view);
+  const Mat4 projection = projectionMatrix(width, height);
+  const float ndcX = 2 * x / static_cast<float>(std::max(width, 1)) - 1;
+  const float ndcY = 1 - 2 * y / static_cast<float>(std::max(height, 1));
+  const float across = ndcX / projection.at(0, 0), upward = ndcY / projection.at(1, 1);
+  Ray ray{{view.xyz[0], view.xyz[1], view.xyz[2]}, {}};
+  float length = 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    ray.direction[i] = axes.forward[i] + axes.right[i] * across + axes.up[i] * upward;
+    length += ray.direction[i] * ray.direction[i];
+  }
+  for (float& d : ray.direction) d /= std::sqrt(length);
+  return ray;
 }
 
 Mat4 inverse(const Mat4& a) {

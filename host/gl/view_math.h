@@ -29,8 +29,16 @@ CameraAxes cameraAxes(const View& view);
 
 // World to GL eye coordinates.
 Mat4 viewMatrix(const View& view);
-// 90 degrees across the picture's width; the height follows the aspect.
+// The game's 800 x 600 view, 90 degrees across, kept whole inside a picture of any shape: 90
+// degrees across pictures of 4:3 or taller, the game's height of view across wider ones.
 Mat4 projectionMatrix(int width, int height);
+
+// The line of sight through a pixel (from the picture's top-left corner, fractions allowed):
+// from the camera, along a unit direction in world axes.
+struct Ray {
+  std::array<float, 3> origin, direction;
+};
+Ray pixelRay(const View& view, int width, int height, float x, float y);
 
 // The pixel (from the picture's top-left corner) on which a world point is drawn; nothing when
 // the point is behind the camera.

@@ -101,6 +101,27 @@ class Pictures(unittest.TestCase):
         self.assertGreater(sum(1 for r, g, b in pixels(flat, CAR) if min(r, g, b) > 150 and
                                max(r, g, b) - min(r, g, b) < 12), 40)
 
+    def test_a_wide_picture_keeps_the_game_view_with_the_sky_and_the_whole_car(self):
+        def green_box(rows):
+            found = [(x, y) for y in range(0, len(rows), 2) for x in range(0, len(rows[0]), 2)
+                     if green(rows[y][x])]
+            xs, ys = [x for x, _ in found], [y for _, y in found]
+            return min(xs), min(ys), max(xs), max(ys)
+
+        width, height, wide = self.shot("--size", "1280x400")
+        self.assertEqual((width, height), (1280, 400))
+        for x in (10, 640, 1270):
+            r, g, b = wide[3][x]
+            self.assertGreater(b, r + 10, "sky at the top, x %d" % x)
+        x0, y0, x1, y1 = green_box(wide)
+        self.assertTrue(10 < x0 and x1 < width - 10 and 10 < y0 and y1 < height - 10,
+                        "the whole car, clear of the edges: %s" % ((x0, y0, x1, y1),))
+        # The game's view scaled to the picture's height, with more at the sides.
+        _, _, game = self.shot()
+        g0, h0, g1, h1 = green_box(game)
+        self.assertAlmostEqual((y1 - y0) / (h1 - h0), 400 / 600, delta=0.05)
+        self.assertAlmostEqual((x0 + x1) / 2 - 640, ((g0 + g1) / 2 - 400) * 400 / 600, delta=8)
+
     def test_size_sets_the_picture_size(self):
         width, height, _ = self.shot("--size", "320x240")
         self.assertEqual((width, height), (320, 240))
