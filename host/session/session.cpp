@@ -10,6 +10,7 @@
 #include "hud_status.h"
 #include "key_recorder.h"
 #include "stop_signals.h"
+#include "texture_dir.h"
 #include "trace.h"
 
 namespace {
@@ -64,6 +65,15 @@ bool canWriteFile(const std::string& path, std::string& error) {
   return true;
 }
 
+// A directory named on the command line (--textures, or the game's one argument) is read as it is
+// given; the game's default is looked for beside the installed program too.
+std::string textureDirOf(const Options& options, const dsFunctions* fn) {
+  if (options.texturesDir) return *options.texturesDir;
+  if (fn->path_to_textures && std::string(fn->path_to_textures) != kDefaultTextureDir)
+    return fn->path_to_textures;
+  return findDefaultTextureDir(runningExecutable());
+}
+
 }  // namespace
 
 Session::Session(const Options& options, dsFunctions* fn, int width, int height)
@@ -78,9 +88,7 @@ Session::Session(const Options& options, dsFunctions* fn, int width, int height)
   v.help = false;
   v.printed.clear();
   v.status.clear();
-  v.textureDir = options.texturesDir    ? *options.texturesDir
-                 : fn->path_to_textures ? fn->path_to_textures
-                                        : "textures";
+  v.textureDir = textureDirOf(options, fn);
 }
 
 Session::~Session() = default;
