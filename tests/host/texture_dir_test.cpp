@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 
 #include "texture_dir.h"
@@ -21,6 +22,11 @@ struct Case {
   bool installed;  // whether prefix/share/cannoncar/textures exists
   bool expectInstalled;
 };
+
+// Names the case in the test's output instead of its bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class DefaultTextureDir : public ::testing::TestWithParam<Case> {
  protected:
