@@ -1,6 +1,7 @@
 // Runs one window of frames for scripts/bench to count under callgrind, which collects only
 // inside measuredFrame (--toggle-collect): the set-up and the warm-up are not counted.
-//   frame_driver bare|game|trace [--plain] [--reference-numbers]
+//   frame_driver bare|game|trace [--plain]
+//   [--reference-numbers|--shortest-numbers|--cached-shortest-numbers]
 #include <ode/ode.h>
 #include <unistd.h>
 
@@ -45,7 +46,9 @@ long frameIndex = 0;
 void quiet(int, const char*, va_list) {}
 
 int usage() {
-  std::fprintf(stderr, "usage: frame_driver bare|game|trace [--plain] [--reference-numbers]\n");
+  std::fprintf(stderr,
+               "usage: frame_driver bare|game|trace [--plain] "
+               "[--reference-numbers|--shortest-numbers|--cached-shortest-numbers]\n");
   return 2;
 }
 
@@ -68,6 +71,10 @@ int main(int argc, char** argv) {
       setBlockRecycling(false);
     } else if (std::strcmp(argv[i], "--reference-numbers") == 0) {
       setReferenceTraceNumbers(true);
+    } else if (std::strcmp(argv[i], "--shortest-numbers") == 0) {
+      setShortestTraceNumbers(true);
+    } else if (std::strcmp(argv[i], "--cached-shortest-numbers") == 0) {
+      setCachedShortestTraceNumbers(true);
     } else {
       return usage();
     }

@@ -19,6 +19,7 @@
 namespace {
 
 enum class Heap { Plain, Recycling };
+enum class Numbers { Fast, Reference, Shortest, CachedShortest };
 
 // Runs one frame per iteration; a new window starts, untimed, when the last one is used up.
 template <typename Frame>
@@ -58,7 +59,7 @@ void gameFrameNull(benchmark::State& state, Heap heap) {
 }
 
 // The trace writer as the session drives it: a line per frame, written out at the frame's end.
-void gameFrameTrace(benchmark::State& state, Heap heap, bool referenceNumbers) {
+void gameFrameTrace(benchmark::State& state, Heap heap, Numbers numbers) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("cannoncar-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
@@ -68,7 +69,9 @@ void gameFrameTrace(benchmark::State& state, Heap heap, bool referenceNumbers) {
     state.SkipWithError(error.c_str());
     return;
   }
-  setReferenceTraceNumbers(referenceNumbers);
+  setReferenceTraceNumbers(numbers == Numbers::Reference);
+  setShortestTraceNumbers(numbers == Numbers::Shortest);
+  setCachedShortestTraceNumbers(numbers == Numbers::CachedShortest);
   long frame = 0;
   runWindows(state, heap, [&] {
     writer.beginFrame(FrameInfo{frame++, 0, {}});
@@ -79,6 +82,8 @@ void gameFrameTrace(benchmark::State& state, Heap heap, bool referenceNumbers) {
   });
 
   setReferenceTraceNumbers(false);
+  setShortestTraceNumbers(false);
+  setCachedShortestTraceNumbers(false);
   writer.close(error);
   std::filesystem::remove_all(dir);
 }
@@ -89,9 +94,13 @@ const bool registered = [] {
   benchmark::RegisterBenchmark("GameFrameNull/plain", gameFrameNull, Heap::Plain);
   benchmark::RegisterBenchmark("GameFrameNull/recycling", gameFrameNull, Heap::Recycling);
   benchmark::RegisterBenchmark("GameFrameTrace/reference_numbers", gameFrameTrace, Heap::Recycling,
-                               true);
+                               Numbers::Reference);
   benchmark::RegisterBenchmark("GameFrameTrace/fast_numbers", gameFrameTrace, Heap::Recycling,
-                               false);
+                               Numbers::Fast);
+  benchmark::RegisterBenchmark("GameFrameTrace/shortest_numbers", gameFrameTrace, Heap::Recycling,
+                               Numbers::Shortest);
+  benchmark::RegisterBenchmark("GameFrameTrace/cached_shortest_numbers", gameFrameTrace,
+                               Heap::Recycling, Numbers::CachedShortest);
   return true;
 }();
 

@@ -23,6 +23,8 @@ constexpr int kLargestExactPower = 22;
 constexpr double kHalfwayDoubt = 1e-5;
 
 bool referenceOnly = false;
+bool shortestOnly = false;
+bool cachedShortest = false;
 
 // A frame repeats many numbers (the cannon's rotation on twenty shapes, the colours, the sizes):
 // the text of a recent one is kept by its bits.
@@ -157,6 +159,20 @@ bool writeScaled(char*& out, float a) {
 
 char* writeTraceNumber(char* out, float value) {
   if (referenceOnly) return writeReference(out, value);
+  if (shortestOnly) return std::to_chars(out, out + kTraceNumberRoom, value).ptr;
+  if (cachedShortest) {
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
+    RecentNumber& slot = recent[(bits * 2654435761u) >> (32 - kRecentBits)];
+    if (slot.length && slot.bits == bits) {
+      std::memcpy(out, slot.text, kTraceNumberRoom);
+      return out + slot.length;
+    }
+    char* end = std::to_chars(out, out + kTraceNumberRoom, value).ptr;
+    slot.bits = bits;
+    slot.length = static_cast<std::uint8_t>(end - out);
+    std::memcpy(slot.text, out, slot.length);
+    return end;
+  }
   const float a = std::fabs(value);
   // whole numbers of up to nine digits, zero among them, are most of a trace
   if (a < static_cast<float>(kLargestNinePlusOne) && a == std::trunc(a)) {
@@ -180,4 +196,13 @@ char* writeTraceNumber(char* out, float value) {
 
 void setReferenceTraceNumbers(bool on) {
   referenceOnly = on;
+}
+
+void setShortestTraceNumbers(bool on) {
+  shortestOnly = on;
+}
+
+void setCachedShortestTraceNumbers(bool on) {
+  cachedShortest = on;
+  for (RecentNumber& slot : recent) slot.length = 0;
 }

@@ -15,3 +15,8 @@ char* writeTraceNumber(char* out, float value);
 // Every number by the reference route while on: the benchmarks and the trace identity test compare
 // the two.
 void setReferenceTraceNumbers(bool on);
+// Every number as std::to_chars' shortest form while on, the candidate that the benchmarks measure
+// against this writer.
+void setShortestTraceNumbers(bool on);
+// The same with the texts of recent numbers kept by their bits.
+void setCachedShortestTraceNumbers(bool on);
