@@ -132,7 +132,7 @@ def bench_times(build, pattern, env):
         subprocess.run(
             [os.path.join(build, "bench", "cannoncar_bench"), f"--benchmark_filter={pattern}",
              f"--benchmark_out={out}", "--benchmark_out_format=json"],
-            check=True, stdout=subprocess.DEVNULL, env=env)
+            check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
         with open(out) as f:
             report = json.load(f)
     return {b["name"].split("/")[0]: b["cpu_time"] * {"ns": 1e-9, "us": 1e-6, "ms": 1e-3}[
