@@ -1,7 +1,7 @@
 // Runs one window of frames for scripts/bench to count under callgrind, which collects only
 // inside measuredFrame (--toggle-collect): the set-up and the warm-up are not counted.
-//   frame_driver bare|game|trace [--plain]
-//   [--reference-numbers|--shortest-numbers|--cached-shortest-numbers]
+// The heap is the process's, as bench/report.py preloads it.
+//   frame_driver bare|game|trace
 #include <ode/ode.h>
 #include <unistd.h>
 
@@ -13,10 +13,8 @@
 
 #include "backend.h"
 #include "bench/game_window.h"
-#include "recycling_allocator.h"
 #include "sim/sim.h"
 #include "trace.h"
-#include "trace_numbers.h"
 
 namespace {
 
@@ -46,16 +44,14 @@ long frameIndex = 0;
 void quiet(int, const char*, va_list) {}
 
 int usage() {
-  std::fprintf(stderr,
-               "usage: frame_driver bare|game|trace [--plain] "
-               "[--reference-numbers|--shortest-numbers|--cached-shortest-numbers]\n");
+  std::fprintf(stderr, "usage: frame_driver bare|game|trace\n");
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usage();
+  if (argc != 2) return usage();
   Mode mode;
   if (std::strcmp(argv[1], "bare") == 0) {
     mode = Mode::Bare;
@@ -65,19 +61,6 @@ int main(int argc, char** argv) {
     mode = Mode::Trace;
   } else {
     return usage();
-  }
-  for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--plain") == 0) {
-      setBlockRecycling(false);
-    } else if (std::strcmp(argv[i], "--reference-numbers") == 0) {
-      setReferenceTraceNumbers(true);
-    } else if (std::strcmp(argv[i], "--shortest-numbers") == 0) {
-      setShortestTraceNumbers(true);
-    } else if (std::strcmp(argv[i], "--cached-shortest-numbers") == 0) {
-      setCachedShortestTraceNumbers(true);
-    } else {
-      return usage();
-    }
   }
   dSetMessageHandler(&quiet);
 

@@ -4,6 +4,9 @@
     report.py BUILD_DIR                 timings (Google Benchmark, medians of repetitions)
     report.py BUILD_DIR --instructions  instructions per frame under callgrind
     report.py BUILD_DIR --allocators    the heaps side by side: instructions and time per frame
+
+The benchmarks link no heap: the simulation's run on glibc's malloc and with the program's heap
+(mimalloc) preloaded, so that the game's frame is measured against the floor on glibc.
 """
 import json
 import os
@@ -13,43 +16,37 @@ import subprocess
 import sys
 import tempfile
 
-# (benchmark, its floor, the most the ratio may be, what the ratio says)
-TIME_RATIOS = [
-    ("GameFrameNull/plain", "BareOdeStep/plain", 1.05, "the game's own work, plain heap"),
-    ("GameFrameNull/recycling", "BareOdeStep/recycling", 1.05, "the game's own work, recycling"),
-    ("GameFrameNull/recycling", "BareOdeStep/plain", 1.0, "below the plain floor"),
-    ("GameFrameTrace/fast_numbers", "GameFrameNull/recycling", 1.5, "trace writing"),
-    ("GameFrameTrace/reference_numbers", "GameFrameNull/recycling", None,
-     "trace writing before (reference numbers)"),
-    ("GameFrameTrace/shortest_numbers", "GameFrameNull/recycling", None,
-     "trace writing with std::to_chars' shortest form"),
-    ("GameFrameTrace/cached_shortest_numbers", "GameFrameNull/recycling", None,
-     "trace writing with the shortest form, recent numbers kept"),
-    ("RenderFrameOffscreen", "RenderFloor", 3.0, "renderer over its floor"),
-]
-
-# driver arguments per configuration counted under callgrind
-INSTRUCTION_RUNS = {
-    "BareOdeStep/plain": ["bare", "--plain"],
-    "BareOdeStep/recycling": ["bare"],
-    "GameFrameNull/plain": ["game", "--plain"],
-    "GameFrameNull/recycling": ["game"],
-    "GameFrameTrace/reference_numbers": ["trace", "--reference-numbers"],
-    "GameFrameTrace/fast_numbers": ["trace"],
-    "GameFrameTrace/shortest_numbers": ["trace", "--shortest-numbers"],
-    "GameFrameTrace/cached_shortest_numbers": ["trace", "--cached-shortest-numbers"],
-}
-
-# The heaps compared: glibc's malloc, the kept libraries (preloaded; the program's operator new,
-# with its recycling off, passes every block to their malloc) and the program's own recycling.
-ALLOCATORS = {
+# The program's heap, which bench/report.py preloads into the benchmarks (they link none), and the
+# heaps that --allocators sets beside it. glibc is the process's malloc with nothing preloaded.
+PROGRAM_HEAP = "mimalloc"
+HEAPS = {
     "glibc": None,
     "mimalloc": "libmimalloc.so.2",
     "jemalloc": "libjemalloc.so.2",
     "tcmalloc-minimal": "libtcmalloc_minimal.so.4",
-    "recycling": None,
 }
 ALLOCATOR_ROUNDS = 3
+
+# (benchmark, its floor, the most the ratio may be, what the ratio says)
+TIME_RATIOS = [
+    ("GameFrameNull/glibc", "BareOdeStep/glibc", 1.05, "the game's own work, glibc"),
+    (f"GameFrameNull/{PROGRAM_HEAP}", f"BareOdeStep/{PROGRAM_HEAP}", 1.05,
+     f"the game's own work, {PROGRAM_HEAP}"),
+    (f"GameFrameNull/{PROGRAM_HEAP}", "BareOdeStep/glibc", 1.0, "below the glibc floor"),
+    (f"GameFrameTrace/{PROGRAM_HEAP}", f"GameFrameNull/{PROGRAM_HEAP}", 1.5, "trace writing"),
+    ("RenderFrameOffscreen", "RenderFloor", 3.0, "renderer over its floor"),
+]
+
+# (benchmark, driver mode, heap) counted under callgrind
+INSTRUCTION_RUNS = [
+    ("BareOdeStep", "bare", "glibc"),
+    ("BareOdeStep", "bare", PROGRAM_HEAP),
+    ("GameFrameNull", "game", "glibc"),
+    ("GameFrameNull", "game", PROGRAM_HEAP),
+    ("GameFrameTrace", "trace", PROGRAM_HEAP),
+]
+# the simulation's benchmarks, which also run on glibc's malloc
+SIMULATION_ON_GLIBC = "^(BareOdeStep|GameFrameNull)$"
 
 
 def machine():
@@ -65,110 +62,89 @@ def machine():
     return f"{cpu}, {os.cpu_count()} cores, {platform.system()} {platform.release()}"
 
 
-def run_timings(build):
-    with tempfile.TemporaryDirectory() as tmp:
-        out = os.path.join(tmp, "bench.json")
-        subprocess.run(
-            [os.path.join(build, "bench", "cannoncar_bench"),
-             "--benchmark_repetitions=3", "--benchmark_report_aggregates_only=true",
-             f"--benchmark_out={out}", "--benchmark_out_format=json"],
-            check=True, stdout=subprocess.DEVNULL)
-        with open(out) as f:
-            report = json.load(f)
-    results = {}
-    for b in report["benchmarks"]:
-        if b.get("aggregate_name") != "median":
-            continue
-        name = re.sub(r"(/real_time)?_median$", "", b["name"])
-        # the simulation runs on one thread: its own CPU time is the least disturbed figure;
-        # the renderer's threads and the startup's child process need the wall clock
-        seconds_per = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
-        real = "real_time" in b["name"] or name.startswith(("Render", "Startup"))
-        value = (b["real_time"] if real else b["cpu_time"]) * seconds_per
-        results[name] = value
-    return results
-
-
-def run_instructions(build):
-    driver = os.path.join(build, "bench", "frame_driver")
-    results = {}
-    for name, args in INSTRUCTION_RUNS.items():
-        with tempfile.TemporaryDirectory() as tmp:
-            proc = subprocess.run(
-                ["valgrind", "--tool=callgrind", f"--callgrind-out-file={tmp}/out",
-                 "--toggle-collect=*measuredFrame*", driver] + args,
-                capture_output=True, text=True, check=True)
-        collected = int(re.search(r"Collected : (\d+)", proc.stderr).group(1))
-        frames = int(re.search(r"frames (\d+)", proc.stdout).group(1))
-        results[name] = collected / frames
-    return results
-
-
-def heap_env(allocator):
+def heap_env(heap):
     env = dict(os.environ)
-    if ALLOCATORS[allocator]:
-        env["LD_PRELOAD"] = ALLOCATORS[allocator]
+    env.pop("LD_PRELOAD", None)
+    if HEAPS[heap]:
+        env["LD_PRELOAD"] = HEAPS[heap]
     return env
 
 
-def heap_args(allocator):
-    return [] if allocator == "recycling" else ["--plain"]
+def seconds(benchmark, real):
+    per = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[benchmark["time_unit"]]
+    return (benchmark["real_time"] if real else benchmark["cpu_time"]) * per
 
 
-def callgrind_frame(driver, args, env):
+def bench_json(build, heap, args):
+    with tempfile.TemporaryDirectory() as tmp:
+        out = os.path.join(tmp, "bench.json")
+        subprocess.run(
+            [os.path.join(build, "bench", "cannoncar_bench"), f"--benchmark_out={out}",
+             "--benchmark_out_format=json"] + args,
+            check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=heap_env(heap))
+        with open(out) as f:
+            return json.load(f)["benchmarks"]
+
+
+def run_timings(build):
+    results = {}
+    for heap, args in (("glibc", [f"--benchmark_filter={SIMULATION_ON_GLIBC}"]),
+                       (PROGRAM_HEAP, [])):
+        for b in bench_json(build, heap, args + ["--benchmark_repetitions=3",
+                                                 "--benchmark_report_aggregates_only=true"]):
+            if b.get("aggregate_name") != "median":
+                continue
+            name = re.sub(r"(/real_time)?_median$", "", b["name"])
+            # the simulation runs on one thread: its own CPU time is the least disturbed figure;
+            # the renderer's threads and the startup's child process need the wall clock
+            real = "real_time" in b["name"] or name.startswith(("Render", "Startup"))
+            if not real:
+                name = f"{name}/{heap}"
+            results[name] = seconds(b, real)
+    return dict(sorted(results.items(), key=lambda item: item[0].startswith(("Render", "Start"))))
+
+
+def callgrind_frame(build, mode, heap):
     with tempfile.TemporaryDirectory() as tmp:
         proc = subprocess.run(
             ["valgrind", "--tool=callgrind", f"--callgrind-out-file={tmp}/out",
-             "--toggle-collect=*measuredFrame*", driver] + args,
-            capture_output=True, text=True, check=True, env=env)
+             "--toggle-collect=*measuredFrame*", os.path.join(build, "bench", "frame_driver"),
+             mode],
+            capture_output=True, text=True, check=True, env=heap_env(heap))
     collected = int(re.search(r"Collected : (\d+)", proc.stderr).group(1))
     frames = int(re.search(r"frames (\d+)", proc.stdout).group(1))
     return collected / frames
 
 
-def bench_times(build, pattern, env):
-    with tempfile.TemporaryDirectory() as tmp:
-        out = os.path.join(tmp, "bench.json")
-        subprocess.run(
-            [os.path.join(build, "bench", "cannoncar_bench"), f"--benchmark_filter={pattern}",
-             f"--benchmark_out={out}", "--benchmark_out_format=json"],
-            check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
-        with open(out) as f:
-            report = json.load(f)
-    return {b["name"].split("/")[0]: b["cpu_time"] * {"ns": 1e-9, "us": 1e-6, "ms": 1e-3}[
-        b["time_unit"]] for b in report["benchmarks"]}
+def run_instructions(build):
+    return {f"{bench}/{heap}": callgrind_frame(build, mode, heap)
+            for bench, mode, heap in INSTRUCTION_RUNS}
 
 
 def compare_allocators(build):
     """Every heap on BareOdeStep and GameFrameNull; the times are medians over rounds that take
     the heaps in turn, so a change in the machine's load falls on all of them alike."""
-    driver = os.path.join(build, "bench", "frame_driver")
     instructions = {}
-    for allocator in ALLOCATORS:
-        env = heap_env(allocator)
+    for heap in HEAPS:
         for bench, mode in (("BareOdeStep", "bare"), ("GameFrameNull", "game")):
-            instructions[(allocator, bench)] = callgrind_frame(
-                driver, [mode] + heap_args(allocator), env)
+            instructions[(heap, bench)] = callgrind_frame(build, mode, heap)
     rounds = {key: [] for key in instructions}
     for _ in range(ALLOCATOR_ROUNDS):
-        for allocator in ALLOCATORS:
-            heap = "recycling" if allocator == "recycling" else "plain"
-            times = bench_times(build, f"^(BareOdeStep|GameFrameNull)/{heap}$",
-                                heap_env(allocator))
-            for bench, seconds in times.items():
-                rounds[(allocator, bench)].append(seconds)
+        for heap in HEAPS:
+            for b in bench_json(build, heap, [f"--benchmark_filter={SIMULATION_ON_GLIBC}"]):
+                rounds[(heap, b["name"])].append(seconds(b, False))
     times = {key: sorted(values)[len(values) // 2] for key, values in rounds.items()}
 
     floor_i = instructions[("glibc", "BareOdeStep")]
     floor_t = times[("glibc", "BareOdeStep")]
-    print(f"{'heap':18} {'BareOdeStep':>12} {'GameFrameNull':>14} {'/ plain floor':>14} "
-          f"{'BareOdeStep':>12} {'GameFrameNull':>14} {'/ plain floor':>14}")
+    print(f"{'heap':18} {'BareOdeStep':>12} {'GameFrameNull':>14} {'/ glibc floor':>14} "
+          f"{'BareOdeStep':>12} {'GameFrameNull':>14} {'/ glibc floor':>14}")
     print(f"{'':18} {'instructions':>12} {'instructions':>14} {'':>14} {'time':>12} "
           f"{'time':>14}")
-    for allocator in ALLOCATORS:
-        bare_i, game_i = (instructions[(allocator, b)] for b in ("BareOdeStep", "GameFrameNull"))
-        bare_t, game_t = (times[(allocator, b)] for b in ("BareOdeStep", "GameFrameNull"))
-        print(f"{allocator:18} {bare_i / 1e3:10.1f} k {game_i / 1e3:12.1f} k "
+    for heap in HEAPS:
+        bare_i, game_i = (instructions[(heap, b)] for b in ("BareOdeStep", "GameFrameNull"))
+        bare_t, game_t = (times[(heap, b)] for b in ("BareOdeStep", "GameFrameNull"))
+        print(f"{heap:18} {bare_i / 1e3:10.1f} k {game_i / 1e3:12.1f} k "
               f"{game_i / floor_i:14.3f} {fmt_time(bare_t):>12} {fmt_time(game_t):>14} "
               f"{game_t / floor_t:14.3f}")
     return False
@@ -217,7 +193,7 @@ def main():
     print(f"machine: {machine()}")
     if "--allocators" in sys.argv[2:]:
         print("heaps: instructions per frame (callgrind) and time per frame (CPU time of the "
-              f"thread, median of {ALLOCATOR_ROUNDS} rounds); plain floor: BareOdeStep on glibc\n")
+              f"thread, median of {ALLOCATOR_ROUNDS} rounds); glibc floor: BareOdeStep on glibc\n")
         failed = compare_allocators(build)
     elif instructions:
         print("instructions per frame (callgrind, one window of frames after the warm-up)\n")

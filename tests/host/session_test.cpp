@@ -105,11 +105,11 @@ TEST_F(SessionTest, TraceHasTheHeaderAndOneLinePerFrame) {
       "{\"width\":800,\"height\":600,\"textures\":\"textures\",\"viewpoint\":{\"xyz\":[1,2,3.5],"
       "\"hpr\":[-145.5,-22.5,0.25]}}\n";
   const std::string draws =
-      "\"draws\":[{\"op\":\"box\",\"pos\":[0.100000001,-2,1.00000001e-07],"
-      "\"R\":[1,0,0,0,1,0,0,0,1],\"sides\":[3.5,2.5,1],\"color\":[0.300000012,1,0.300000012],"
-      "\"texture\":1},{\"op\":\"cylinder\",\"pos\":[0.100000001,-2,1.00000001e-07],"
+      "\"draws\":[{\"op\":\"box\",\"pos\":[0.1,-2,1e-07],"
+      "\"R\":[1,0,0,0,1,0,0,0,1],\"sides\":[3.5,2.5,1],\"color\":[0.3,1,0.3],"
+      "\"texture\":1},{\"op\":\"cylinder\",\"pos\":[0.1,-2,1e-07],"
       "\"R\":[1,0,0,0,1,0,0,0,1],\"length\":2,\"radius\":0.25,"
-      "\"color\":[0.300000012,1,0.300000012],\"texture\":1}]}\n";
+      "\"color\":[0.3,1,0.3],\"texture\":1}]}\n";
   const std::string expected =
       header + "{\"frame\":0,\"pause\":0,\"keys\":[],\"prints\":[\"현제 점수 : 0 \\\"x\\\"\\n\"]," +
       draws + "{\"frame\":1,\"pause\":1,\"keys\":[65,\"ctrl-p\"],\"prints\":[\"현제 점수 : 1 " +
