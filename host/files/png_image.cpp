@@ -6,16 +6,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 // Textures are a few hundred pixels a side; a file that declares more than this is refused before
-// anything is allocated for it.
+// anything is allocated for its pixels. libpng's own limit on a chunk (8 MB) bounds what it keeps
+// of the chunks before them.
 constexpr png_uint_32 kMaxSide = 8192;
 constexpr std::size_t kMaxPixels = std::size_t{4096} * 4096;
-constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
 
 namespace {
 
@@ -24,63 +23,42 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// libpng reports through these; the message is kept so the caller can name the fault.
-struct ErrorSink {
-  std::jmp_buf jump;
-  char message[160] = "";
-};
-
-void onPngError(png_structp png, png_const_charp message) {
-  auto* sink = static_cast<ErrorSink*>(png_get_error_ptr(png));
-  std::snprintf(sink->message, sizeof sink->message, "%s", message);
-  std::longjmp(sink->jump, 1);
+std::string reasonOf(const png_image& png, const char* fallback) {
+  return png.message[0] ? png.message : fallback;
 }
-
-void onPngWarning(png_structp, png_const_charp) {}
 
 }  // namespace
 
-// Nothing that a longjmp from libpng could leave half-built lives in this frame: the pixels are
-// the caller's, and rows are read and written one at a time.
-static bool decode(std::FILE* file, Image& image, ErrorSink& sink, std::string& error) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &sink, onPngError, onPngWarning);
-  if (!png) {
-    error = "out of memory";
+// libpng's simplified API: its errors end inside libpng's own C frames and come back as a false
+// return with a message, so no jump ever crosses this code. Every kind of PNG (palette,
+// transparency key, grey, 16 bits, interlaced) comes out as 8-bit RGBA.
+static bool decode(std::FILE* file, Image& image, std::string& error) {
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_stdio(&png, file)) {
+    error = reasonOf(png, "not a readable PNG image");
     return false;
   }
-  png_infop info = png_create_info_struct(png);
-  if (!info || setjmp(sink.jump)) {
-    png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
-    error = sink.message[0] ? sink.message : "not a readable PNG image";
+  if (png.width > kMaxSide || png.height > kMaxSide ||
+      std::size_t{png.width} * png.height > kMaxPixels) {
+    error =
+        "image too large (" + std::to_string(png.width) + "x" + std::to_string(png.height) + ")";
+    png_image_free(&png);
     return false;
   }
-  png_set_user_limits(png, kMaxSide, kMaxSide);
-  png_set_chunk_malloc_max(png, kMaxChunkBytes);
-  png_init_io(png, file);
-  png_read_info(png, info);
-
-  png_uint_32 width = 0, height = 0;
-  int depth = 0, colorType = 0;
-  png_get_IHDR(png, info, &width, &height, &depth, &colorType, nullptr, nullptr, nullptr);
-  if (std::size_t{width} * height > kMaxPixels) {
-    std::snprintf(sink.message, sizeof sink.message, "image too large (%ux%u)", width, height);
-    std::longjmp(sink.jump, 1);
+  png.format = PNG_FORMAT_RGBA;
+  // 16-bit samples without gamma information are sRGB like 8-bit ones, as image viewers show them
+  // (libpng would take them as linear and brighten them)
+  png.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
+  image.width = static_cast<int>(png.width);
+  image.height = static_cast<int>(png.height);
+  image.rgba.assign(PNG_IMAGE_SIZE(png), 0);
+  // finish_read frees what begin_read made, whether it succeeds or not
+  if (!png_image_finish_read(&png, nullptr, image.rgba.data(), 0, nullptr)) {
+    error = reasonOf(png, "not a readable PNG image");
+    return false;
   }
-  png_set_expand(png);
-  png_set_strip_16(png);
-  png_set_gray_to_rgb(png);
-  png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
-  const int passes = png_set_interlace_handling(png);
-  png_read_update_info(png, info);
-
-  image.width = static_cast<int>(width);
-  image.height = static_cast<int>(height);
-  image.rgba.assign(std::size_t{width} * height * 4, 0);
-  for (int pass = 0; pass < passes; ++pass)
-    for (png_uint_32 y = 0; y < height; ++y)
-      png_read_row(png, image.rgba.data() + std::size_t{y} * width * 4, nullptr);
-  png_read_end(png, nullptr);
-  png_destroy_read_struct(&png, &info, nullptr);
   return true;
 }
 
@@ -117,10 +95,9 @@ bool readPng(const std::string& path, Image& image, std::string& error) {
     return false;
   }
   std::rewind(file.get());
-  ErrorSink sink;
   Image decoded;
   std::string reason;
-  if (!decode(file.get(), decoded, sink, reason)) {
+  if (!decode(file.get(), decoded, reason)) {
     error = path + ": " + reason;
     return false;
   }
@@ -128,27 +105,17 @@ bool readPng(const std::string& path, Image& image, std::string& error) {
   return true;
 }
 
-static bool encode(std::FILE* file, const Image& image, ErrorSink& sink, std::string& error) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, onPngError, onPngWarning);
-  if (!png) {
-    error = "out of memory";
+static bool encode(std::FILE* file, const Image& image, std::string& error) {
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  png.width = static_cast<png_uint_32>(image.width);
+  png.height = static_cast<png_uint_32>(image.height);
+  png.format = PNG_FORMAT_RGBA;
+  if (!png_image_write_to_stdio(&png, file, 0, image.rgba.data(), 0, nullptr)) {
+    error = reasonOf(png, "cannot write PNG image");
     return false;
   }
-  png_infop info = png_create_info_struct(png);
-  if (!info || setjmp(sink.jump)) {
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    error = sink.message[0] ? sink.message : "cannot write PNG image";
-    return false;
-  }
-  png_init_io(png, file);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < image.height; ++y)
-    png_write_row(png, image.rgba.data() + std::size_t(y) * std::size_t(image.width) * 4);
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
   return true;
 }
 
@@ -172,9 +139,8 @@ bool writePng(const std::string& path, const Image& image, std::string& error) {
     if (regular) std::remove(path.c_str());
     return false;
   };
-  ErrorSink sink;
   std::string reason;
-  if (!encode(file.get(), image, sink, reason)) return fail(reason);
+  if (!encode(file.get(), image, reason)) return fail(reason);
   if (std::fflush(file.get()) != 0 || std::ferror(file.get())) return fail(std::strerror(errno));
   return true;
 }
