@@ -69,10 +69,11 @@ class Installed(unittest.TestCase):
                 if line.startswith("cannoncar:")]
 
     def test_the_installed_program_finds_its_textures_from_anywhere(self):
-        args = ["--headless", "--frames", "10", "--trace", "t.jsonl"]
-        if PICTURES:
-            args += ["--screenshot", "x.png"]
-        r = self.run_game(args)
+        # The directory read is in the trace's header; the picture is a run of its own, since
+        # the two together over ten frames crash LeakSanitizer's thread tracer in the sanitizer
+        # build (it reads a dynamic TLS range that is not there), a fault of the runtime's, not
+        # of the game's.
+        r = self.run_game(["--headless", "--frames", "10", "--trace", "t.jsonl"])
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(self.host_lines(r), [])
         textures = self.header("t.jsonl")["textures"]
@@ -80,6 +81,9 @@ class Installed(unittest.TestCase):
                          os.path.realpath(os.path.join(self.share, "cannoncar", "textures")))
         self.assertEqual(sorted(os.listdir(textures)), sorted(TEXTURE_FILES))
         if PICTURES:
+            r = self.run_game(["--headless", "--frames", "10", "--screenshot", "x.png"])
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual(self.host_lines(r), [])
             with open(os.path.join(self.work, "x.png"), "rb") as f:
                 self.assertEqual(f.read(8), PNG_SIGNATURE)
 
