@@ -178,6 +178,35 @@ TEST(PngFile, WritesAndReadsBackEveryPixel) {
   fs::remove(path);
 }
 
+// zlib data in one stored (uncompressed) block.
+std::string storedZlib(const std::string& bytes) {
+  std::uint32_t a = 1, b = 0;
+  for (unsigned char byte : bytes) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  const auto size = static_cast<std::uint16_t>(bytes.size());
+  const std::string lengths = {char(size & 0xff), char(size >> 8), char(~size & 0xff),
+                               char((~size >> 8) & 0xff)};
+  return std::string("\x78\x01\x01", 3) + lengths + bytes + bigEndian((b << 16) | a);
+}
+
+TEST(PngFile, SixteenBitSamplesWithoutGammaKeepTheirLevels) {
+  // one row of three 16-bit grey pixels: black, mid grey and white. Taken as linear light, mid
+  // grey would come out at 186.
+  const std::string header = bigEndian(3) + bigEndian(1) + std::string("\x10\x00\x00\x00\x00", 5);
+  const std::string row = std::string("\x00\x00\x00\x80\x80\xff\xff", 7);
+  const fs::path path = fs::temp_directory_path() / "cannoncar_grey16.png";
+  writeBytes(path, std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+                       chunk("IDAT", storedZlib(row)) + chunk("IEND", ""));
+  Image image;
+  std::string error;
+  ASSERT_TRUE(readPng(path.string(), image, error)) << error;
+  EXPECT_EQ(image.rgba,
+            std::vector<std::uint8_t>({0, 0, 0, 255, 128, 128, 128, 255, 255, 255, 255, 255}));
+  fs::remove(path);
+}
+
 TEST(PngFile, UnwritablePathOrEmptyImageIsAOneLineError) {
   std::string error;
   EXPECT_FALSE(writePng("/nonexistent-dir/x.png", gradient(2, 2), error));
