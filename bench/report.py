@@ -35,6 +35,7 @@ TIME_RATIOS = [
     (f"GameFrameNull/{PROGRAM_HEAP}", "BareOdeStep/glibc", 1.0, "below the glibc floor"),
     (f"GameFrameTrace/{PROGRAM_HEAP}", f"GameFrameNull/{PROGRAM_HEAP}", 1.5, "trace writing"),
     ("RenderFrameOffscreen", "RenderFloor", 3.0, "renderer over its floor"),
+    ("RenderFrameOffscreen/hud", "RenderFrameOffscreen", 1.10, "the HUD drawn over the frame"),
 ]
 
 # (benchmark, driver mode, heap) counted under callgrind

@@ -87,11 +87,14 @@ void startupHeadless(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 
-void startupOffscreen(benchmark::State& state) {
+// With --hud the picture has the overlay: fontconfig's look-up, the font and its glyphs.
+void startupOffscreen(benchmark::State& state, bool hud) {
   const std::filesystem::path dir = scratchDir();
   const std::string picture = (dir / "first.png").string();
+  std::vector<std::string> arguments = {"--headless", "--frames", "1", "--screenshot", picture};
+  if (hud) arguments.push_back("--hud");
   for (auto _ : state) {
-    Run run = spawnProgram({"--headless", "--frames", "1", "--screenshot", picture});
+    Run run = spawnProgram(arguments);
     if (run.pid > 0) ::waitpid(run.pid, &run.status, 0);
     if (run.status != 0 || !std::filesystem::exists(picture)) {
       state.SkipWithError("the program did not write its first picture");
@@ -104,7 +107,10 @@ const bool registered = [] {
   benchmark::RegisterBenchmark("Startup/headless", startupHeadless)
       ->UseRealTime()
       ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Startup/offscreen", startupOffscreen)
+  benchmark::RegisterBenchmark("Startup/offscreen", startupOffscreen, false)
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Startup/offscreen_hud", startupOffscreen, true)
       ->UseRealTime()
       ->Unit(benchmark::kMillisecond);
   return true;

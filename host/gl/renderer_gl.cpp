@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "drawstuff.h"
+#include "overlay.h"
 #include "renderer_shaders.h"
 #include "shape_meshes.h"
 #include "textures.h"
@@ -243,6 +244,7 @@ struct GlRenderer::Impl {
   // This frame's shapes, grouped.
   std::vector<Instance> instances;
   std::vector<ShapeGroup> groups, shadowGroups;
+  Overlay overlay;
 
   ~Impl();
   void loadTextures(const std::string& dir);
@@ -618,6 +620,7 @@ void GlRenderer::draw(std::span<const DrawCall> calls, const View& view, int wid
   r.drawSky(view, viewProj);
   glBindVertexArray(0);
   glUseProgram(0);
+  r.overlay.draw(view, width, height);
 }
 
 Image GlRenderer::picture(std::span<const DrawCall> calls, const View& view, int width,

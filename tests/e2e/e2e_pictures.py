@@ -5,6 +5,7 @@ Usage: e2e_pictures.py CANNONCAR TEXTURE_DIR
 The start-up camera looks from +x+y toward the origin: the car stands in the lower left of the
 picture, the row of MiGs lies just above the horizon on the right.
 """
+import json
 import os
 import subprocess
 import sys
@@ -146,6 +147,70 @@ class Pictures(unittest.TestCase):
                     "ctrl-w: %d frames written" % written])
                 pictures = sorted(p for p in os.listdir(tmp) if p.endswith(".png"))
                 self.assertEqual(len(pictures), written)
+
+    def run_in(self, tmp, *options, env=None):
+        r = subprocess.run([BINARY, "--headless", *options], cwd=tmp, capture_output=True,
+                           timeout=300, env=dict(os.environ, LC_ALL="C.UTF-8", **(env or {})))
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        return r
+
+    def test_hud_changes_only_the_overlays_corner_and_never_the_trace(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            os.symlink(os.path.abspath(TEXTURES), os.path.join(tmp, "textures"))
+            # By frame 300 the MiGs have scored: the HUD carries the game's Hangul line.
+            runs = {"plain": (), "hud": ("--hud",)}
+            for name, options in runs.items():
+                r = self.run_in(tmp, "--frames", "300", "--screenshot", name + ".png", "--trace",
+                                name + ".jsonl", *options)
+                self.assertNotIn("cannoncar:", r.stderr.decode())
+            with open(os.path.join(tmp, "plain.jsonl"), "rb") as a, \
+                    open(os.path.join(tmp, "hud.jsonl"), "rb") as b:
+                self.assertEqual(a.read(), b.read())
+            _, _, plain = read_png(os.path.join(tmp, "plain.png"))
+            _, _, hud = read_png(os.path.join(tmp, "hud.png"))
+            changed = [(x, y) for y in range(600) for x in range(800) if plain[y][x] != hud[y][x]]
+            self.assertGreater(len(changed), 2000, "the HUD is drawn")
+            xs, ys = [x for x, _ in changed], [y for _, y in changed]
+            # Two lines in the top-left corner, clear of the sky's top rows and of the car.
+            self.assertGreaterEqual(min(xs), 5)
+            self.assertGreaterEqual(min(ys), 5)
+            self.assertLess(max(xs), 400)
+            self.assertLess(max(ys), CAR[1] - 200)
+
+    def test_f1_f2_pageup_pagedown_change_no_drawing_call(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            with open(os.path.join(tmp, "host.keys"), "w") as f:
+                f.write("0 w w\n5 f1 pageup\n9 f2 pagedown pagedown\n12 space f1\n")
+            with open(os.path.join(tmp, "game.keys"), "w") as f:
+                f.write("0 w w\n12 space\n")
+            for name in ("host", "game"):
+                self.run_in(tmp, "--frames", "40", "--keys", name + ".keys", "--trace",
+                            name + ".jsonl")
+            traces = {}
+            for name in ("host", "game"):
+                with open(os.path.join(tmp, name + ".jsonl"), encoding="utf-8") as f:
+                    traces[name] = [json.loads(line) for line in f]
+            self.assertEqual(len(traces["host"]), len(traces["game"]))
+            for a, b in zip(traces["host"], traces["game"]):
+                a.pop("keys", None)
+                b.pop("keys", None)
+                self.assertEqual(a, b)
+
+    def test_no_font_found_is_one_warning_and_the_built_in_font(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            os.symlink(os.path.abspath(TEXTURES), os.path.join(tmp, "textures"))
+            with open(os.path.join(tmp, "empty.conf"), "w") as f:
+                f.write('<?xml version="1.0"?>\n<fontconfig></fontconfig>\n')
+            r = self.run_in(tmp, "--frames", "1", "--hud", "--screenshot", "shot.png",
+                            env={"FONTCONFIG_FILE": os.path.join(tmp, "empty.conf")})
+            warnings = [l for l in r.stderr.decode().splitlines() if l.startswith("cannoncar:")]
+            self.assertEqual(len(warnings), 1, r.stderr)
+            self.assertIn("built-in Latin font", warnings[0])
+            _, _, rows = read_png(os.path.join(tmp, "shot.png"))
+            # "frame 0   speed 60/s" in pale yellow on the HUD's dark panel.
+            text = sum(1 for y in range(10, 40) for x in range(10, 200)
+                       if rows[y][x][0] > 200 and rows[y][x][1] > 180)
+            self.assertGreater(text, 100)
 
 
 if __name__ == "__main__":

@@ -165,6 +165,11 @@ class WindowRun(unittest.TestCase):
         with open(os.path.join(self.dir, name), "rb") as f:
             return f.read().count(b"\n") - 1
 
+    def wait_for_frames(self, name, frames, timeout=60):
+        target, end = self.frames_traced(name) + frames, time.monotonic() + timeout
+        while self.frames_traced(name) < target and time.monotonic() < end:
+            time.sleep(0.05)
+
     def rate(self, name, seconds=3.0):
         before, start = self.frames_traced(name), time.monotonic()
         time.sleep(seconds)
@@ -201,6 +206,78 @@ class WindowRun(unittest.TestCase):
         self.assertAlmostEqual(quarter / full, 0.25, delta=0.06)
         keys = [k for frame in self.trace("speed.jsonl")[1:] for k in frame["keys"]]
         self.assertEqual(keys, ["pagedown", "pagedown"])
+
+    def test_frames_written_show_the_hud_with_the_score_the_help_and_f2_hiding_it(self):
+        # The MiGs land and score from frame 309 on; ctrl-w writes the frames around it.
+        with open(os.path.join(self.dir, "rec.keys"), "w") as f:
+            f.write("300 ctrl-w\n360 ctrl-w\n")
+        with Xvfb() as x:
+            asan = os.environ.get("ASAN_OPTIONS", "")
+            game = subprocess.Popen(
+                [BINARY, "--keys", "rec.keys", "--trace", "hud.jsonl"], cwd=self.dir,
+                env=self.env(DISPLAY=x.display, ASAN_OPTIONS=asan + ":detect_leaks=0"),
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
+                                 "^cannoncar$")
+            window = found.stdout.split()[0] if found.stdout.split() else ""
+            self.assertTrue(window, found.stderr)
+            self.xdotool(x.display, "windowfocus", "--sync", window)
+            # Standard output comes line by line: the first score line is there as it is printed.
+            lines = []
+            while not any(l.startswith("현제 점수") for l in lines):
+                line = game.stdout.readline().decode()
+                self.assertTrue(line, "the game printed no score")
+                lines.append(line)
+            # Each key in a frame of its own, however slowly the frames come.
+            for key in ["F1", "F2"]:
+                self.xdotool(x.display, "key", key)
+                self.wait_for_frames("hud.jsonl", 3)
+            self.xdotool(x.display, "key", "ctrl+x")
+            try:
+                out, err = game.communicate(timeout=120)
+            except subprocess.TimeoutExpired:
+                game.kill()
+                out, err = game.communicate()
+        self.assertEqual(game.returncode, 0, err.decode())
+        out = "".join(lines) + out.decode()
+        self.assertIn("ctrl-w: writing frames to", out)
+
+        frames = self.trace("hud.jsonl")[1:]
+        printed, last = {}, ""
+        for frame in frames:
+            last = frame["prints"][-1].rstrip("\n") if frame["prints"] else last
+            printed[frame["frame"]] = last
+        keyed = {k: frame["frame"] for frame in frames for k in frame["keys"] if k in ("f1", "f2")}
+        self.assertEqual(sorted(keyed), ["f1", "f2"])
+        written = sorted(int(p[5:10]) for p in os.listdir(self.dir) if p.startswith("frame"))
+        self.assertTrue(written)
+
+        def white_text(rows, y0, y1, x0, x1):
+            return frozenset((x, y) for y in range(y0, y1) for x in range(x0, x1)
+                             if min(rows[y][x]) > 220)
+
+        def hud_shade(rows):
+            # Left of where the help panel may reach.
+            return sum(sum(rows[y][x]) for y in range(14, 44) for x in range(14, 110)) / (30 * 96 * 3)
+
+        scores, helped = {}, []
+        for frame in written:
+            _, _, rows = read_png(os.path.join(self.dir, "frame%05d.png" % frame))
+            if frame < keyed["f2"]:
+                # The game's line is white on the HUD's dark panel, the same pixels for the same text.
+                self.assertLess(hud_shade(rows), 140, "the HUD's panel at frame %d" % frame)
+                if printed[frame]:
+                    scores.setdefault(printed[frame], set()).add(white_text(rows, 14, 34, 14, 400))
+            else:
+                self.assertGreater(hud_shade(rows), 150, "F2 hid the HUD at frame %d" % frame)
+            helped.append((frame >= keyed["f1"], len(white_text(rows, 60, 560, 150, 790))))
+        self.assertGreater(len(scores), 1, "the score changed while frames were written")
+        for text, masks in scores.items():
+            self.assertEqual(len(masks), 1, text)
+        self.assertEqual(len(set().union(*[m for m in scores.values()])), len(scores))
+        # F1's help panel: rows of white text over the right of the picture.
+        self.assertTrue(any(h for h, _ in helped) and any(not h for h, _ in helped))
+        self.assertGreater(min(n for h, n in helped if h), 5 * max(n for h, n in helped if not h) + 500)
 
     def test_no_display_is_one_line_and_exit_code_2(self):
         cases = {"no DISPLAY": self.env(), "a display that is not there": self.env(DISPLAY=":7193")}
