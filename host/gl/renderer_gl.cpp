@@ -322,7 +322,11 @@ void GlRenderer::Impl::setLighting(GLuint program, const View& view) const {
 }
 
 const Mesh* GlRenderer::Impl::meshFor(const DrawCall& call, std::array<float, 3>& scale) const {
-  if (!finite(call.pos, 3) || !finite(call.R, 12)) return nullptr;
+  // The rows' fourth values are padding the game need not set: a NaN left there must not hide
+  // the shape.
+  if (!finite(call.pos, 3) || !finite(call.R, 3) || !finite(call.R + 4, 3) ||
+      !finite(call.R + 8, 3))
+    return nullptr;
   switch (call.shape) {
     case DrawCall::Shape::Box:
       scale = {call.sides[0], call.sides[1], call.sides[2]};

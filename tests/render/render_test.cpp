@@ -257,6 +257,16 @@ TEST_F(ShapeGeometry, NonFiniteShapesAreSkipped) {
   EXPECT_FALSE(painted(image, {0, 0, 2}));
 }
 
+// The game leaves the fourth value of each rotation row unset: whatever lies there, the shape is
+// drawn.
+TEST_F(ShapeGeometry, TheRotationsPaddingIsNeverRead) {
+  DrawCall sphere = sphereCall({0, 0, 2}, 1, kGreen, DS_NONE);
+  sphere.R[3] = std::nanf("");
+  sphere.R[7] = INFINITY;
+  sphere.R[11] = -INFINITY;
+  EXPECT_TRUE(painted(renderFrame(view, {sphere}), {0, 0, 2}));
+}
+
 }  // namespace
 
 namespace {
