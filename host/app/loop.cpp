@@ -1,6 +1,7 @@
 // dsSimulationLoop: options, the session, and the driver (window or headless).
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 
 #include "drawstuff.h"
@@ -9,19 +10,42 @@
 #include "options.h"
 #include "renderers.h"
 #include "session.h"
+#include "standard_streams.h"
 #include "stop_signals.h"
 
 namespace {
 
+constexpr int kRefused = 2;
+constexpr int kFailed = 1;
+
 [[noreturn]] void failBeforeStart(const std::string& message) {
   std::fprintf(stderr, "cannoncar: %s\n", message.c_str());
   std::fflush(nullptr);
-  std::exit(2);
+  std::exit(kRefused);
+}
+
+// Plays the run through; returns the exit status.
+int play(Session& session, const Options& options) {
+  std::string error;
+  if (!session.open(error)) failBeforeStart(error);
+  catchStopSignals();
+
+  int status = options.headless ? runHeadless(session, makePictures) : playInWindow(session);
+  if (status == kRefused && session.framesRun() == 0) {
+    session.discardOutput();
+    std::exit(kRefused);
+  }
+  if (!session.finish(error)) {
+    std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
+    status = kFailed;
+  }
+  return status;
 }
 
 }  // namespace
 
 void dsSimulationLoop(int argc, char** argv, int width, int height, dsFunctions* fn) {
+  holdStandardStreams();
   checkStandardOutputAtExit();
   OptionsResult parsed = parseOptions(argc, argv);
   if (!parsed.error.empty()) failBeforeStart(parsed.error);
@@ -40,19 +64,18 @@ void dsSimulationLoop(int argc, char** argv, int width, int height, dsFunctions*
   }
 
   Session session(options, fn, width, height);
-  std::string error;
-  if (!session.open(error)) failBeforeStart(error);
-  catchStopSignals();
-
-  int status = parsed.options.headless ? runHeadless(session, makePictures) : playInWindow(session);
-  if (status == 2 && session.framesRun() == 0) {
-    session.discardOutput();
-    std::exit(2);
-  }
-
-  if (!session.finish(error)) {
-    std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
-    status = 1;
+  int status = 0;
+  try {
+    status = play(session, options);
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the run ends here as a failed one, its outputs handled as for a failed write
+    // (a trace goes, a record keeps its whole lines), and the game still tears down.
+    std::string error;
+    session.setFrameBackend(nullptr);
+    session.fail("out of memory", error);
+    std::fprintf(stderr, "cannoncar: out of memory%s%s\n", error.empty() ? "" : "; ",
+                 error.c_str());
+    status = kFailed;
   }
   if (status != 0) setFailureExitStatus(status);
 }

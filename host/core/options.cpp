@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -7,6 +9,7 @@
 #include <string_view>
 
 #include "help_table.h"
+#include "shown_text.h"
 
 namespace {
 
@@ -16,23 +19,16 @@ constexpr double kMaxFps = 1000;
 constexpr int kMinSide = 16;
 constexpr int kMaxSide = 8192;
 
-// Control characters are shown as \xNN: a newline in an argument must not split the one line
-// that answers it, nor an escape sequence reach the terminal.
+// The shown part of a bad argument: enough to recognise it, short enough for one line.
+constexpr std::size_t kShownArgument = 40;
+
 std::string quoted(std::string_view text) {
-  constexpr size_t kShown = 40;
-  std::string shown;
-  size_t i = 0;
-  for (; i < text.size() && shown.size() < kShown; ++i) {
-    const unsigned char u = static_cast<unsigned char>(text[i]);
-    if (u < 0x20 || u == 0x7f) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", u);
-      shown += hex;
-    } else {
-      shown += text[i];
-    }
-  }
-  return "'" + shown + (i < text.size() ? "...'" : "'");
+  return quotedText(text, kShownArgument);
+}
+
+bool isDirectory(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 template <typename Int>
@@ -122,9 +118,19 @@ OptionsResult parseOptions(int argc, const char* const* argv) {
   OptionsResult result;
   Options& o = result.options;
   std::string& error = result.error;
+  // The game takes a lone argument for its texture directory, whatever it holds; among several,
+  // the directory goes with --textures.
+  const bool lone = argc == 2;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg.size() < 2 || arg[0] != '-') continue;  // the game's own argument
+    if (arg.size() < 2 || arg[0] != '-') {
+      if (lone) continue;
+      error = "unexpected argument " + quoted(arg) +
+              " (a texture directory among options goes with --textures DIR; see --help)";
+      return result;
+    }
+    // A lone host option is the option, not the game's texture directory.
+    o.gameArgumentIsOption = lone;
 
     if (arg == "-notex") {
       o.textures = false;
@@ -154,6 +160,12 @@ OptionsResult parseOptions(int argc, const char* const* argv) {
       bool known = false;
       for (std::string_view n : kWithValue) known = known || n == name;
       if (!known) {
+        // A lone word that names a directory is the game's texture directory, even one that
+        // reads like an option; only a word that names nothing is a mistyped option.
+        if (lone && isDirectory(argv[i])) {
+          o.gameArgumentIsOption = false;
+          continue;
+        }
         error = "unknown option " + quoted(arg) + " (see --help)";
         return result;
       }
@@ -184,7 +196,8 @@ std::string helpText() {
   std::string text =
       "usage: cannoncar [TEXTURE_DIR] [OPTIONS]\n\n"
       "Drive the car, aim the cannon and shoot down the MiGs.\n"
-      "With exactly one argument, that argument is the texture directory (default \"textures\").\n"
+      "A lone argument that is not an option is the texture directory (default \"textures\");\n"
+      "among options, name it with --textures DIR.\n"
       "\nOptions:\n";
   for (const OptionHelp& option : optionHelp()) {
     std::string head = "  " + std::string(option.names);

@@ -22,6 +22,9 @@ struct Options {
   std::optional<std::array<float, 6>> view;  // --view X,Y,Z,H,P,R
   std::optional<std::string> texturesDir;    // --textures DIR
   bool help = false;                         // --help
+  // The game took its lone argument for the texture directory, but it is one of these options:
+  // the texture directory is then the default one.
+  bool gameArgumentIsOption = false;
 };
 
 struct OptionsResult {
@@ -29,8 +32,9 @@ struct OptionsResult {
   std::string error;  // one line naming the bad option or value; empty when all is well
 };
 
-// Reads the host's options from argv[1..argc-1]. Words that are not options (the game's texture
-// directory) are left to the game.
+// Reads the host's options from argv[1..argc-1]. A lone word that is not an option (the game's
+// texture directory; a lone unknown option that names a directory) is left to the game; among
+// several arguments, a word that is neither an option nor an option's value is an error.
 OptionsResult parseOptions(int argc, const char* const* argv);
 
 // The text of --help: the options and the keys.

@@ -12,6 +12,7 @@ namespace {
 constexpr unsigned kGraceSeconds = 10;
 
 volatile std::sig_atomic_t stopSignal = 0;
+bool stopNoticed = false;
 
 // Async-signal-safe: it sets the flag and the alarm and nothing else.
 void onStopSignal(int signal) {
@@ -44,5 +45,11 @@ void catchStopSignals() {
 bool stopRequested() {
   if (stopSignal == 0) return false;
   alarm(0);
+  stopNoticed = true;
   return true;
+}
+
+bool stopUnanswered() {
+  if (stopSignal == 0 || stopNoticed) return false;
+  return stopRequested();
 }

@@ -8,3 +8,7 @@ void catchStopSignals();
 // True once a stop signal has come. Asking counts as noticing it: the run is on its way to its end
 // (a screenshot may still take a while to write), so the grace alarm is called off.
 bool stopRequested();
+// True when a stop signal has come that the frame loop has not yet noticed: the run has played its
+// last frame and is writing what it keeps. A write that may wait long gives up on it, so the run
+// still ends within a second with its totals; giving up counts as noticing.
+bool stopUnanswered();

@@ -1,12 +1,16 @@
 #include "key_script.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
+
+#include "shown_text.h"
 
 namespace {
 
@@ -15,35 +19,71 @@ constexpr size_t kShownToken = 24;
 // goes on past this is /dev/zero or an endless pipe, and reading stops rather than fill memory.
 constexpr size_t kMaxScriptBytes = size_t{256} << 20;
 
-// Reads to the end, or to one byte past kMaxScriptBytes; false on a read error.
-bool readAtMost(std::istream& in, std::string& text) {
+// Reads to the end, or to one byte past kMaxScriptBytes; false with errno on a read error (a
+// closed descriptor, a directory).
+bool readAtMost(int fd, std::string& text) {
   char buffer[1 << 16];
-  while (in && text.size() <= kMaxScriptBytes) {
-    in.read(buffer, sizeof buffer);
-    text.append(buffer, static_cast<size_t>(in.gcount()));
+  while (text.size() <= kMaxScriptBytes) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) return true;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    text.append(buffer, static_cast<size_t>(n));
   }
-  return !in.bad();
+  return true;
 }
 
 bool isSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r';
+  return c == ' ' || c == '\t';
 }
 
 std::string shown(std::string_view token) {
-  std::string out;
-  for (char c : token.substr(0, kShownToken)) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u >= 32 && u < 127) {
-      out += c;
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", u);
-      out += hex;
-    }
-  }
-  if (token.size() > kShownToken) out += "...";
-  return out;
+  return shownText(token, kShownToken);
 }
+
+// The next line of the text: LF, CRLF and a lone CR each end one.
+std::string_view nextLine(std::string_view& text) {
+  const size_t end = text.find_first_of("\r\n");
+  const std::string_view line = text.substr(0, end);
+  if (end == std::string_view::npos) {
+    text = {};
+  } else {
+    const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+    text.remove_prefix(end + (crlf ? 2 : 1));
+  }
+  return line;
+}
+
+// The words of one line, one at a time: '#' anywhere starts a comment that runs to the line's
+// end. Kept to one word at a time, so a line of millions of keys takes no list of them.
+class Words {
+ public:
+  explicit Words(std::string_view line) : line_(line) {}
+
+  // The next word, or false at the end; false with a reason on a byte that has no place in a
+  // script.
+  bool next(std::string_view& word, std::string& why) {
+    while (i_ < line_.size() && isSpace(line_[i_])) ++i_;
+    if (i_ >= line_.size() || line_[i_] == '#') return false;
+    const size_t start = i_;
+    while (i_ < line_.size() && !isSpace(line_[i_]) && line_[i_] != '#') {
+      const unsigned char c = static_cast<unsigned char>(line_[i_]);
+      if (c < 32 || c >= 127) {
+        char text[64];
+        std::snprintf(text, sizeof text, "unexpected byte 0x%02x at column %zu", c, i_ + 1);
+        why = text;
+        return false;
+      }
+      ++i_;
+    }
+    word = line_.substr(start, i_ - start);
+    return true;
+  }
+
+ private:
+  std::string_view line_;
+  size_t i_ = 0;
+};
 
 bool parseKey(std::string_view token, Key& key, std::string& why) {
   if (token.size() == 1) {
@@ -73,28 +113,44 @@ bool parseKey(std::string_view token, Key& key, std::string& why) {
   return false;
 }
 
-// Splits a line into words, dropping a comment; false on a byte that has no place in a script.
-bool splitWords(std::string_view line, std::vector<std::string_view>& words, std::string& why) {
-  words.clear();
-  size_t i = 0;
-  while (i < line.size()) {
-    if (isSpace(line[i])) {
-      ++i;
+// Reads every line, calling onFrame(frame) for a line with a frame number and then onKey(key) for
+// each of its keys; false with "NAME:LINE: reason" at the first malformed line.
+template <typename OnFrame, typename OnKey>
+bool readLines(std::string_view text, std::string_view name, std::string& error, OnFrame onFrame,
+               OnKey onKey) {
+  long lineNumber = 0;
+  long lastFrame = 0;
+  while (!text.empty()) {
+    Words words(nextLine(text));
+    ++lineNumber;
+    std::string why;
+    auto fail = [&](const std::string& reason) {
+      error = std::string(name) + ":" + std::to_string(lineNumber) + ": " + reason;
+      return false;
+    };
+    std::string_view number;
+    if (!words.next(number, why)) {
+      if (!why.empty()) return fail(why);
       continue;
     }
-    if (line[i] == '#') break;
-    size_t start = i;
-    while (i < line.size() && !isSpace(line[i])) {
-      unsigned char c = static_cast<unsigned char>(line[i]);
-      if (c < 32 || c >= 127) {
-        char text[64];
-        std::snprintf(text, sizeof text, "unexpected byte 0x%02x at column %zu", c, i + 1);
-        why = text;
-        return false;
-      }
-      ++i;
+    long frame = 0;
+    auto [numberEnd, ec] = std::from_chars(number.data(), number.data() + number.size(), frame);
+    if (number[0] == '-' || ec != std::errc() || numberEnd != number.data() + number.size()) {
+      return fail("'" + shown(number) + "' is not a frame number (a whole number from 0)");
     }
-    words.push_back(line.substr(start, i - start));
+    if (frame < lastFrame) {
+      return fail("frame " + std::to_string(frame) + " comes after frame " +
+                  std::to_string(lastFrame) + "; frame numbers never go down");
+    }
+    lastFrame = frame;
+    onFrame(frame);
+    std::string_view word;
+    while (words.next(word, why)) {
+      Key key;
+      if (!parseKey(word, key, why)) return fail(why);
+      onKey(key);
+    }
+    if (!why.empty()) return fail(why);
   }
   return true;
 }
@@ -103,53 +159,35 @@ bool splitWords(std::string_view line, std::vector<std::string_view>& words, std
 
 std::span<const Key> KeyScript::keysFor(long frame) {
   while (next_ < entries.size() && entries[next_].frame < frame) ++next_;
-  merged_.clear();
-  while (next_ < entries.size() && entries[next_].frame == frame) {
-    merged_.insert(merged_.end(), entries[next_].keys.begin(), entries[next_].keys.end());
-    ++next_;
-  }
-  return merged_;
+  if (next_ < entries.size() && entries[next_].frame == frame) return entries[next_].keys;
+  return {};
 }
 
 bool parseKeyScript(std::string_view text, std::string_view name, KeyScript& script,
                     std::string& error) {
   script = KeyScript{};
-  std::vector<std::string_view> words;
-  long lineNumber = 0;
-  long lastFrame = 0;
-  while (!text.empty()) {
-    size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-    ++lineNumber;
-
-    std::string why;
-    auto fail = [&](const std::string& reason) {
-      error = std::string(name) + ":" + std::to_string(lineNumber) + ": " + reason;
-      return false;
-    };
-    if (!splitWords(line, words, why)) return fail(why);
-    if (words.empty()) continue;
-
-    KeyScript::Entry entry;
-    std::string_view number = words[0];
-    auto [numberEnd, ec] =
-        std::from_chars(number.data(), number.data() + number.size(), entry.frame);
-    if (number[0] == '-' || ec != std::errc() || numberEnd != number.data() + number.size()) {
-      return fail("'" + shown(number) + "' is not a frame number (a whole number from 0)");
-    }
-    if (entry.frame < lastFrame) {
-      return fail("frame " + std::to_string(entry.frame) + " comes after frame " +
-                  std::to_string(lastFrame) + "; frame numbers never go down");
-    }
-    lastFrame = entry.frame;
-    for (size_t i = 1; i < words.size(); ++i) {
-      Key key;
-      if (!parseKey(words[i], key, why)) return fail(why);
-      entry.keys.push_back(key);
-    }
-    script.entries.push_back(std::move(entry));
-  }
+  // Counted first and kept in one block, so a script takes a known, small multiple of its size
+  // (no room left over from growing lists, no list per line).
+  size_t entries = 0, keys = 0;
+  long last = -1;
+  auto countFrame = [&](long frame) {
+    if (frame != last) ++entries;
+    last = frame;
+  };
+  if (!readLines(text, name, error, countFrame, [&](const Key&) { ++keys; })) return false;
+  script.entries.reserve(entries);
+  script.keys_.reserve(keys);
+  auto addFrame = [&](long frame) {
+    if (script.entries.empty() || script.entries.back().frame != frame)
+      script.entries.push_back({frame, {script.keys_.data() + script.keys_.size(), 0}});
+  };
+  auto addKey = [&](const Key& key) {
+    script.keys_.push_back(key);
+    std::span<const Key>& frameKeys = script.entries.back().keys;
+    frameKeys = {frameKeys.data(), frameKeys.size() + 1};
+  };
+  std::string ignored;
+  readLines(text, name, ignored, addFrame, addKey);
   return true;
 }
 
@@ -161,12 +199,19 @@ bool loadKeyScript(const std::string& path, KeyScript& script, std::string& erro
   };
   std::string text;
   if (path == "-") {
-    if (!readAtMost(std::cin, text)) return fail(std::strerror(errno));
-  } else if (std::error_code ec; std::filesystem::is_directory(path, ec)) {
-    return fail(std::strerror(EISDIR));
+    if (!readAtMost(STDIN_FILENO, text)) return fail(std::strerror(errno));
   } else {
-    std::ifstream in(path, std::ios::binary);
-    if (!in || !readAtMost(in, text)) return fail(std::strerror(errno));
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fail(std::strerror(errno));
+    // Room for the whole file at once: grown step by step, the text would hold up to twice its
+    // size while it is read.
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+      text.reserve(std::min(static_cast<size_t>(info.st_size), kMaxScriptBytes + 1));
+    const bool read = readAtMost(fd, text);
+    const int fault = errno;
+    close(fd);
+    if (!read) return fail(std::strerror(fault));
   }
   if (text.size() > kMaxScriptBytes) {
     return fail("longer than " + std::to_string(kMaxScriptBytes >> 20) + " MiB");

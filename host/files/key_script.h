@@ -1,4 +1,5 @@
-// Key scripts: plain text, one line per frame that receives keys, "FRAME KEY KEY ...".
+// Key scripts: plain text, one line per frame that receives keys, "FRAME KEY KEY ...". A line
+// ends at LF, CRLF or a lone CR; '#' starts a comment anywhere on a line.
 #pragma once
 
 #include <span>
@@ -11,16 +12,22 @@
 struct KeyScript {
   struct Entry {
     long frame = 0;
-    std::vector<Key> keys;
+    std::span<const Key> keys;  // every key of this frame, from all its lines, in order
   };
-  std::vector<Entry> entries;  // frames in order, never going down
+  std::vector<Entry> entries;  // one per frame that has a line, frames going up
 
-  // The keys of frame f, in order; entries must be asked for in frame order.
+  KeyScript() = default;
+  // Moved, never copied: the entries point into the one block of keys.
+  KeyScript(KeyScript&&) = default;
+  KeyScript& operator=(KeyScript&&) = default;
+
+  // The keys of frame f, in order; frames must be asked for in order.
   std::span<const Key> keysFor(long frame);
 
  private:
+  friend bool parseKeyScript(std::string_view, std::string_view, KeyScript&, std::string&);
+  std::vector<Key> keys_;
   size_t next_ = 0;
-  std::vector<Key> merged_;
 };
 
 // Parses a script; on a malformed line, false with "NAME:LINE: reason" in error.

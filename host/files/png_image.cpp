@@ -10,6 +10,8 @@
 #include <cstring>
 #include <memory>
 
+#include "output_file.h"
+
 // Textures are a few hundred pixels a side; a file that declares more than this is refused before
 // anything is allocated for its pixels. libpng's own limit on a chunk (8 MB) bounds what it keeps
 // of the chunks before them.
@@ -119,28 +121,33 @@ static bool encode(std::FILE* file, const Image& image, std::string& error) {
   return true;
 }
 
-bool writePng(const std::string& path, const Image& image, std::string& error) {
+// libpng writes through a stdio stream whose writes go to the output file, so the picture is
+// written as any output is (see OutputFile) while libpng's errors stay within its own frames.
+static ssize_t writeToOutput(void* cookie, const char* data, size_t size) {
+  return static_cast<OutputFile*>(cookie)->write({data, size}) ? static_cast<ssize_t>(size) : -1;
+}
+
+bool writePng(const std::string& path, const Image& image, std::string& error,
+              std::string_view what) {
   if (image.width <= 0 || image.height <= 0 ||
       image.rgba.size() != std::size_t(image.width) * std::size_t(image.height) * 4) {
-    error = path + ": no picture to write";
+    error = "cannot write " + outputName(what, path) + ": no picture to write";
     return false;
   }
-  File file(std::fopen(path.c_str(), "wb"));
-  if (!file) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  struct stat info;
-  const bool regular = fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode);
-  // A picture cut short would pass for whole in a viewer that shows what it can: it goes (a device
-  // such as /dev/full stays).
-  auto fail = [&](const std::string& reason) {
-    error = path + ": " + reason;
-    if (regular) std::remove(path.c_str());
-    return false;
-  };
+  // A picture cut short would pass for whole in a viewer that shows what it can: it goes.
+  OutputFile output(std::string(what), OutputFile::OnFailure::Remove);
+  output.setStoppable(true);
+  if (!output.open(path, error)) return false;
+  cookie_io_functions_t io = {};
+  io.write = writeToOutput;
+  File file(fopencookie(&output, "wb", io));
   std::string reason;
-  if (!encode(file.get(), image, reason)) return fail(reason);
-  if (std::fflush(file.get()) != 0 || std::ferror(file.get())) return fail(std::strerror(errno));
-  return true;
+  if (!file) {
+    output.fail(std::strerror(errno));
+  } else if (!encode(file.get(), image, reason) || std::fflush(file.get()) != 0) {
+    // the output's own reason (a full disk, a stop signal) says more than libpng's
+    output.fail(reason.empty() ? "cannot write PNG image" : reason);
+  }
+  file.reset();
+  return output.close(error);
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // 8-bit RGBA pixels, rows from the top.
@@ -16,6 +17,8 @@ struct Image {
 // one-line reason, never a crash.
 bool readPng(const std::string& path, Image& image, std::string& error);
 
-// Writes the image as an 8-bit RGBA PNG; false with a one-line reason when the file cannot be
-// written.
-bool writePng(const std::string& path, const Image& image, std::string& error);
+// Writes the image as an 8-bit RGBA PNG (see OutputFile: a picture cut short is removed, and a
+// stop signal the frame loop has not seen abandons it); false with a one-line reason naming the
+// file as `what` ("screenshot") when it cannot be written.
+bool writePng(const std::string& path, const Image& image, std::string& error,
+              std::string_view what = "picture");

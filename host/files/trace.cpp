@@ -1,10 +1,8 @@
 #include "trace.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "trace_numbers.h"
@@ -72,23 +70,10 @@ void appendJsonString(std::string& out, std::string_view text) {
   out += '"';
 }
 
-TraceWriter::~TraceWriter() {
-  std::string ignored;
-  close(ignored);
-}
+TraceWriter::TraceWriter() : file_("trace", OutputFile::OnFailure::Remove) {}
 
 bool TraceWriter::open(const std::string& path, std::string& error) {
-  path_ = path;
-  file_ = std::fopen(path.c_str(), "wb");
-  if (!file_) {
-    error = "cannot write trace '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  // a line goes out whole at its frame's end: unbuffered, that is one write, not one per 4 KiB
-  std::setvbuf(file_, nullptr, _IONBF, 0);
-  struct stat info;
-  regular_ = fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode);
-  return true;
+  return file_.open(path, error);
 }
 
 void TraceWriter::writeHeader(const View& view, const float* viewOverride) {
@@ -183,31 +168,4 @@ void TraceWriter::endFrame() {
   line_.insert(draws, ",\"prints\":[" + prints_ + "]");
   line_ += "]}\n";
   flushLine();
-}
-
-void TraceWriter::flushLine() {
-  if (!file_ || writeErrno_) return;
-  if (std::fwrite(line_.data(), 1, line_.size(), file_) != line_.size() ||
-      std::fflush(file_) != 0) {
-    writeErrno_ = errno ? errno : EIO;
-  }
-}
-
-bool TraceWriter::close(std::string& error) {
-  if (!file_) return true;
-  if (std::fclose(file_) != 0 && !writeErrno_) writeErrno_ = errno ? errno : EIO;
-  file_ = nullptr;
-  if (writeErrno_) {
-    error = "cannot write trace '" + path_ + "': " + std::strerror(writeErrno_);
-    if (regular_ && std::remove(path_.c_str()) == 0) error += "; the unfinished trace was removed";
-    return false;
-  }
-  return true;
-}
-
-void TraceWriter::discard() {
-  if (!file_) return;
-  std::fclose(file_);
-  file_ = nullptr;
-  if (regular_) std::remove(path_.c_str());
 }

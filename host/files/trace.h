@@ -1,18 +1,18 @@
 // Traces: every frame's calls as JSON Lines, one line per call of the step callback.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "backend.h"
+#include "output_file.h"
 #include "view.h"
 
 class TraceWriter : public Backend {
  public:
-  ~TraceWriter() override;
+  TraceWriter();
 
-  // Creates the file; false with a one-line reason when it cannot.
+  // Opens the file (see OutputFile); false with a one-line reason when it cannot.
   bool open(const std::string& path, std::string& error);
   // The first line: size, texture directory and the viewpoint.
   // The game's own viewpoint, and beside it the --view camera that replaced it, if any.
@@ -24,24 +24,23 @@ class TraceWriter : public Backend {
   // Writes and flushes the frame's line, so a run cut short leaves whole lines.
   void endFrame() override;
 
-  // Closes the file; false with a reason if any write failed. A trace that lost a write is
-  // removed (when it is a regular file): a cut-short trace would pass for a whole one, and the
-  // key script that made it makes it again.
-  bool close(std::string& error);
-  // Closes and removes the file, which holds nothing of a run that never started.
-  void discard();
-  bool failed() const { return writeErrno_ != 0; }
+  // Closes the file; false with a reason if any write failed. A trace that lost a write keeps
+  // none of its lines (removed, or emptied when it was there before the run): cut at a line it
+  // would pass for a whole trace, and the key script that made it makes it again.
+  bool close(std::string& error) { return file_.close(error); }
+  // Closes the file of a run that never started (see OutputFile::discard).
+  void discard() { file_.discard(); }
+  bool failed() const { return file_.failed(); }
+  // Marks the file as failed for this reason (the run ran out of memory, say).
+  void fail(const std::string& reason) { file_.fail(reason); }
 
  private:
-  void flushLine();
+  void flushLine() { file_.write(line_); }
 
-  std::FILE* file_ = nullptr;
-  bool regular_ = false;  // a device such as /dev/full is never removed
-  std::string path_;
+  OutputFile file_;
   std::string line_;
   std::string prints_;
   bool firstDraw_ = true;
-  int writeErrno_ = 0;
 };
 
 // Appends text as a JSON string literal.

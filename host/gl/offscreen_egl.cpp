@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "offscreen.h"
+#include "output_file.h"
 #include "renderer_gl.h"
 
 namespace {
@@ -86,23 +87,24 @@ class OffscreenBackend final : public PictureBackend {
     haveFrame_ = true;
   }
 
-  bool writePng(const std::string& path, std::string& error) override {
+  bool writePng(const std::string& path, std::string_view what, std::string& error) override {
     const View& view = haveFrame_ ? lastView_ : view_;
+    const std::string cannot = "cannot write " + outputName(what, path) + ": ";
     if (view.width <= 0 || view.height <= 0) {
-      error = path + ": the picture has no pixels";
+      error = cannot + "the picture has no pixels";
       return false;
     }
     if (!makeCurrent()) {
-      error = path + ": cannot make the EGL context current";
+      error = cannot + "cannot make the EGL context current";
       return false;
     }
     const Image image = renderer_->picture(lastCalls_, view, view.width, view.height);
     if (image.rgba.empty()) {
-      error = path + ": cannot draw a picture of " + std::to_string(view.width) + "x" +
+      error = cannot + "cannot draw a picture of " + std::to_string(view.width) + "x" +
               std::to_string(view.height);
       return false;
     }
-    return ::writePng(path, image, error);
+    return ::writePng(path, image, error, what);
   }
 
  private:

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "frame_name.h"
 #include "picture.h"
 #include "session.h"
 
@@ -29,26 +30,28 @@ int runHeadless(Session& session, PictureMaker makePictures) {
     session.setFrameBackend(pictures.get());
   }
 
-  session.start();
+  if (std::string error; !session.start(error)) {
+    std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
+    session.setFrameBackend(nullptr);
+    return 2;
+  }
   int status = 0;
   // Once the trace or the record has lost a write, the run's output is gone: stop playing.
   while (session.framesRun() < frames && !session.outputFailed()) {
     long frame = session.framesRun();
     if (!session.runFrame({})) break;
     if (pictures && session.writingFrames()) {
-      char name[32];
-      std::snprintf(name, sizeof name, "frame%05ld.png", frame);
       std::string error;
-      if (!pictures->writePng(name, error)) {
-        std::fprintf(stderr, "cannoncar: cannot write frame picture %s\n", error.c_str());
+      if (!pictures->writePng(frameFileName(frame), "frame picture", error)) {
+        std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
         status = 1;
       }
     }
   }
   if (pictures && !options.screenshotFile.empty()) {
     std::string error;
-    if (!pictures->writePng(options.screenshotFile, error)) {
-      std::fprintf(stderr, "cannoncar: cannot write screenshot %s\n", error.c_str());
+    if (!pictures->writePng(options.screenshotFile, "screenshot", error)) {
+      std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
       status = 1;
     }
   }

@@ -1,14 +1,10 @@
 #include "session.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 
 #include "hud_status.h"
 #include "key_recorder.h"
+#include "output_checks.h"
 #include "stop_signals.h"
 #include "texture_dir.h"
 #include "trace.h"
@@ -47,29 +43,13 @@ class Tee : public Backend {
   Backend* b_;
 };
 
-// A file written only at the end of the run is tried now, without being made: its directory
-// must exist and take new files, and the file, if there, must take writing.
-bool canWriteFile(const std::string& path, std::string& error) {
-  std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  if (parent.empty()) parent = ".";
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    error = std::strerror(EISDIR);
-    return false;
-  }
-  const bool exists = std::filesystem::exists(path, ec);
-  if (access(exists ? path.c_str() : parent.c_str(), W_OK) != 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  return true;
-}
-
 // A directory named on the command line (--textures, or the game's one argument) is read as it is
 // given; the game's default is looked for beside the installed program too.
 std::string textureDirOf(const Options& options, const dsFunctions* fn) {
   if (options.texturesDir) return *options.texturesDir;
-  if (fn->path_to_textures && std::string(fn->path_to_textures) != kDefaultTextureDir)
+  // A lone host option is not the texture directory the game took it for.
+  if (!options.gameArgumentIsOption && fn->path_to_textures &&
+      std::string(fn->path_to_textures) != kDefaultTextureDir)
     return fn->path_to_textures;
   return findDefaultTextureDir(runningExecutable());
 }
@@ -94,18 +74,19 @@ Session::Session(const Options& options, dsFunctions* fn, int width, int height)
 Session::~Session() = default;
 
 bool Session::open(std::string& error) {
-  if (!options_.keysFile.empty() && !loadKeyScript(options_.keysFile, script_, error)) return false;
-  if (!options_.screenshotFile.empty() && !canWriteFile(options_.screenshotFile, error)) {
-    error = "cannot write screenshot '" + options_.screenshotFile + "': " + error;
-    return false;
-  }
+  if (!checkOutputs(options_, error)) return false;
+  return options_.keysFile.empty() || loadKeyScript(options_.keysFile, script_, error);
+}
+
+bool Session::openOutputs(std::string& error) {
   if (!options_.traceFile.empty()) {
     trace_ = std::make_unique<TraceWriter>();
     if (!trace_->open(options_.traceFile, error)) return false;
   }
   if (!options_.recordFile.empty()) {
     recorder_ = std::make_unique<KeyRecorder>();
-    if (!recorder_->open(options_.recordFile, error)) {
+    // The header is written now, so that a device that takes nothing is found before the start.
+    if (!recorder_->open(options_.recordFile, error) || !recorder_->writeHeader(error)) {
       discardOutput();
       return false;
     }
@@ -129,7 +110,8 @@ bool Session::scriptHas(HostKey key) const {
   });
 }
 
-void Session::start() {
+bool Session::start(std::string& error) {
+  if (!openOutputs(error)) return false;
   if (fn_->start) fn_->start();
   View& v = currentView();
   if (trace_) trace_->writeHeader(v, options_.view ? options_.view->data() : nullptr);
@@ -139,10 +121,10 @@ void Session::start() {
       v.hpr[i] = (*options_.view)[3 + i];
     }
   }
+  return true;
 }
 
 void Session::deliver(const Key& key) {
-  delivered_.push_back(key);
   if (key.host != HostKey::None) {
     hostKey(key.host);
   } else if (fn_->command) {
@@ -151,16 +133,28 @@ void Session::deliver(const Key& key) {
 }
 
 bool Session::runFrame(std::span<const Key> keys) {
+  const std::span<const Key> scripted = script_.keysFor(framesRun_);
+  size_t fromScript = 0;
+  while (fromScript < scripted.size() && !closed_) deliver(scripted[fromScript++]);
+  // The script's keys are handed on where they lie; only keys typed or a stop signal make a list,
+  // so a frame of millions of scripted keys is not copied.
+  std::span<const Key> delivered = scripted.first(fromScript);
   delivered_.clear();
-  for (const Key& key : script_.keysFor(framesRun_)) {
-    if (!closed_) deliver(key);
-  }
   for (const Key& key : keys) {
-    if (!closed_) deliver(key);
+    if (closed_) break;
+    deliver(key);
+    delivered_.push_back(key);
   }
   // A stop signal closes the game as the window's close button does, and is recorded as one.
-  if (!closed_ && stopRequested()) deliver(Key{HostKey::Close, 0});
-  if (recorder_) recorder_->record(framesRun_, delivered_);
+  if (!closed_ && stopRequested()) {
+    deliver(Key{HostKey::Close, 0});
+    delivered_.push_back(Key{HostKey::Close, 0});
+  }
+  if (!delivered_.empty()) {
+    delivered_.insert(delivered_.begin(), delivered.begin(), delivered.end());
+    delivered = delivered_;
+  }
+  if (recorder_) recorder_->record(framesRun_, delivered);
   if (closed_) return false;
 
   int pause = 0;
@@ -174,7 +168,7 @@ bool Session::runFrame(std::span<const Key> keys) {
   updateStatus();
   if (writeFrames_ && frameBackend_) ++framesWritten_;
   Tee tee(frameBackend_, trace_.get());
-  tee.beginFrame(FrameInfo{framesRun_, pause, delivered_});
+  tee.beginFrame(FrameInfo{framesRun_, pause, delivered});
   setBackend(&tee);
   if (fn_->step) fn_->step(pause);
   setBackend(nullptr);
@@ -253,6 +247,12 @@ void Session::hostKey(HostKey key) {
 }
 
 bool Session::finish(std::string& error) {
+  // A run ended by anything but ctrl-x (--frames, a lost display) ends its record all the same,
+  // so that its replay stops at the same frame.
+  if (recorder_ && !closed_) {
+    const Key close{HostKey::Close, 0};
+    recorder_->record(framesRun_, std::span<const Key>(&close, 1));
+  }
   if (writeFrames_) reportFramesWritten();
   if (fn_->stop) fn_->stop();
   bool ok = true;
@@ -266,4 +266,10 @@ bool Session::finish(std::string& error) {
     error = error.empty() ? why : error + "; " + why;
   }
   return ok;
+}
+
+void Session::fail(const std::string& reason, std::string& error) {
+  if (trace_) trace_->fail(reason);
+  if (recorder_) recorder_->fail(reason);
+  finish(error);
 }

@@ -26,19 +26,26 @@ class Session {
   const Options& options() const { return options_; }
   View& view() { return currentView(); }
 
-  // Reads the key script, opens the trace and record files and checks that the screenshot can be
-  // written; false with a one-line reason when one cannot be read or written, leaving no file.
+  // Reads the key script and tries every output (see checkOutputs) without opening any; false
+  // with a one-line reason when one cannot be read or written.
   bool open(std::string& error);
-  // Calls the start callback.
-  void start();
+  // Opens the trace and the record, then calls the start callback. Drivers call it once nothing
+  // else can refuse the run (the window or the offscreen renderer is made). False with a one-line
+  // reason, leaving every file as it was, when an output cannot be opened.
+  bool start(std::string& error);
   // Delivers the key script's keys for this frame and then the given keys, in order (host keys act
   // on the session, game keys go to the command callback) and then, unless a close key came, runs
   // one frame: the step callback with its drawing calls going to the frame backend (and the trace).
   // Returns false once the run ends.
   bool runFrame(std::span<const Key> keys);
-  // Calls the stop callback and closes the files; false with a reason if a write failed.
+  // Ends the record where the run ended, calls the stop callback and closes the files; false with
+  // a reason if a write failed.
   bool finish(std::string& error);
-  // Closes and removes the trace and record files of a run that ends before its first frame.
+  // Ends a run that failed for this reason (out of memory): its outputs are handled as after a
+  // failed write; then as finish().
+  void fail(const std::string& reason, std::string& error);
+  // Closes the trace and record files of a run that ends before its first frame, removing those
+  // it created.
   void discardOutput();
   // True once a write to the trace or the key record has failed: the rest of the run is lost.
   bool outputFailed() const;
@@ -58,6 +65,7 @@ class Session {
   bool scriptHas(HostKey key) const;
 
  private:
+  bool openOutputs(std::string& error);
   void hostKey(HostKey key);
   void deliver(const Key& key);
   void updateStatus();

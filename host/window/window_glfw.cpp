@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "camera_control.h"
+#include "frame_name.h"
+#include "output_file.h"
 #include "picture.h"
 #include "png_image.h"
 #include "renderer_gl.h"
@@ -218,15 +220,9 @@ class FrameRateMeter {
   double measured_ = -1;
 };
 
-std::string frameFileName(long frame) {
-  char name[32];
-  std::snprintf(name, sizeof name, "frame%05ld.png", frame);
-  return name;
-}
-
 // The picture of a frame at the window's framebuffer size (the view's size while minimised).
 bool writePicture(GlRenderer& renderer, const FrameCalls& frame, const View& view, int width,
-                  int height, const std::string& path) {
+                  int height, const std::string& path, std::string_view what) {
   if (width <= 0 || height <= 0) {
     width = view.width;
     height = view.height;
@@ -234,9 +230,9 @@ bool writePicture(GlRenderer& renderer, const FrameCalls& frame, const View& vie
   std::string error;
   const Image image = renderer.picture(frame.calls, view, width, height);
   if (image.rgba.empty())
-    error =
-        path + ": cannot draw a picture of " + std::to_string(width) + "x" + std::to_string(height);
-  if (!image.rgba.empty() && writePng(path, image, error)) return true;
+    error = "cannot write " + outputName(what, path) + ": cannot draw a picture of " +
+            std::to_string(width) + "x" + std::to_string(height);
+  if (!image.rgba.empty() && writePng(path, image, error, what)) return true;
   std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
   return false;
 }
@@ -252,7 +248,10 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
 
   FrameCalls frame;
   session.setFrameBackend(&frame);
-  session.start();
+  if (std::string error; !session.start(error)) {
+    std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
+    return 2;
+  }
   int status = 0;
   int width = 0, height = 0;
   auto deadline = std::chrono::steady_clock::now();
@@ -270,8 +269,8 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
       renderer.draw(frame.calls, session.view(), width, height);
       glfwSwapBuffers(window);
     }
-    if (session.writingFrames() &&
-        !writePicture(renderer, frame, session.view(), width, height, frameFileName(index)))
+    if (session.writingFrames() && !writePicture(renderer, frame, session.view(), width, height,
+                                                 frameFileName(index), "frame picture"))
       status = 1;
 
     // PageUp and PageDown change the rate between frames: each frame is paced by the rate now.
@@ -289,7 +288,8 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
   }
   session.setFrameBackend(nullptr);
   if (!options.screenshotFile.empty() &&
-      !writePicture(renderer, frame, session.view(), width, height, options.screenshotFile))
+      !writePicture(renderer, frame, session.view(), width, height, options.screenshotFile,
+                    "screenshot"))
     status = 1;
   return status;
 }

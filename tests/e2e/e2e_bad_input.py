@@ -226,7 +226,7 @@ class Outputs(Case):
         r = run(["--headless", "--frames", "1", "--screenshot", "shot.png"], self.dir,
                 limit=FILE_LIMIT)
         self.assertEqual(r.returncode, 1)
-        self.assertIn("cannot write screenshot shot.png", host_lines(r)[-1])
+        self.assertIn("cannot write screenshot 'shot.png'", host_lines(r)[-1])
         self.assertFalse(os.path.exists(self.path("shot.png")))
 
     def test_a_record_cut_short_keeps_its_whole_lines_and_says_how_far(self):

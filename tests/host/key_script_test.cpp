@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "key_script.h"
 
@@ -49,6 +51,37 @@ TEST(KeyScript, KeysForMergesRepeatedFramesAndSkipsPastOnes) {
   EXPECT_EQ(three[1].code, 'b');
   EXPECT_TRUE(script.keysFor(4).empty());
   EXPECT_EQ(script.keysFor(5).size(), 1u);
+}
+
+// Scripts written on any system read alike: a lone CR ends a line as LF and CRLF do, and '#'
+// starts a comment wherever it stands.
+TEST(KeyScript, LineEndsAndCommentsOfEveryKind) {
+  struct Case {
+    std::string text;
+    std::vector<std::pair<long, std::string>> frames;  // each frame and its keys as written
+  };
+  const Case cases[] = {
+      {"0 w\n5 a\n", {{0, "0 w"}, {5, "5 a"}}},
+      {"0 w\r5 a\r", {{0, "0 w"}, {5, "5 a"}}},
+      {"0 w\r\n5 a\r\n", {{0, "0 w"}, {5, "5 a"}}},
+      {"0 w\n\r5 a", {{0, "0 w"}, {5, "5 a"}}},
+      {"0 w#comment\n5 a", {{0, "0 w"}, {5, "5 a"}}},
+      {"0 w #c a\n", {{0, "0 w"}}},
+      {"3#x\n4 a# b\n", {{3, "3"}, {4, "4 a"}}},
+      {"0 w\n0 a\r0 s\n", {{0, "0 w a s"}}},  // lines of one frame make one entry
+  };
+  for (const Case& c : cases) {
+    KeyScript script = parseOk(c.text);
+    ASSERT_EQ(script.entries.size(), c.frames.size()) << c.text;
+    for (size_t i = 0; i < c.frames.size(); ++i) {
+      EXPECT_EQ(script.entries[i].frame, c.frames[i].first) << c.text;
+      EXPECT_EQ(keyLine(script.entries[i].frame, script.entries[i].keys), c.frames[i].second)
+          << c.text;
+    }
+  }
+  // lines are counted the same whatever ends them
+  EXPECT_EQ(parseError("0 w\r0 warp\r").rfind("keys.txt:2: unknown key 'warp'", 0), 0u);
+  EXPECT_EQ(parseError("0 w\r\n\r\n1 warp").rfind("keys.txt:3:", 0), 0u);
 }
 
 TEST(KeyScript, MalformedLinesNameTheFileAndLine) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,9 +16,10 @@ OptionsResult parse(std::vector<const char*> args) {
 }
 
 TEST(Options, EveryOptionIsRead) {
-  OptionsResult r = parse({"mytextures", "-notex", "-noshadows", "-pause", "--headless", "--frames",
-                           "200", "--keys", "k.txt", "--record=r.txt", "--trace", "t.jsonl",
-                           "--screenshot", "s.png", "--size", "320x240", "--fps", "20"});
+  OptionsResult r =
+      parse({"--textures", "mytextures", "-notex", "-noshadows", "-pause", "--headless", "--frames",
+             "200", "--keys", "k.txt", "--record=r.txt", "--trace", "t.jsonl", "--screenshot",
+             "s.png", "--size", "320x240", "--fps", "20"});
   ASSERT_EQ(r.error, "");
   const Options& o = r.options;
   EXPECT_FALSE(o.textures);
@@ -30,6 +34,7 @@ TEST(Options, EveryOptionIsRead) {
   EXPECT_EQ(o.width, 320);
   EXPECT_EQ(o.height, 240);
   EXPECT_EQ(o.fps, 20.0);
+  EXPECT_EQ(o.texturesDir, "mytextures");
   EXPECT_TRUE(parse({"-noshadow"}).options.shadows == false);
 }
 
@@ -60,6 +65,9 @@ TEST(Options, BadOptionsAndValuesAreNamedInOneLine) {
       {{"--fps", "-3"}, "--fps"},
       {{"--fps", "nan"}, "--fps"},
       {{"--fps", "1e9"}, "--fps"},
+      {{"--fps", "1e-10"}, "--fps"},  // its frame period would overflow the clock
+      {{"--fps", "0.09"}, "--fps"},
+      {{"--fps", "1000.5"}, "--fps"},
       {{"--size", "800"}, "--size"},
       {{"--size", "0x0"}, "--size"},
       {{"--size", "-800x600"}, "--size"},
@@ -77,6 +85,43 @@ TEST(Options, BadOptionsAndValuesAreNamedInOneLine) {
     EXPECT_NE(r.error.find(c.named), std::string::npos) << c.args[0] << ": " << r.error;
     EXPECT_EQ(r.error.find('\n'), std::string::npos) << r.error;
   }
+}
+
+// The game takes a lone argument for its texture directory; the host decides what it really is.
+TEST(Options, ALoneArgumentIsAnOptionOrTheTextureDirectoryAndAStrayOneIsRefused) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("cannoncar-args-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir / "-tex");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir);
+  struct Case {
+    std::vector<const char*> args;
+    const char* error;  // part of the error, or "" for none
+    bool gameArgumentIsOption;
+  };
+  const Case cases[] = {
+      {{"-noshadow"}, "", true},                     // the option, and the default textures
+      {{"--headless"}, "", true},                    //
+      {{"--frames=5"}, "", true},                    //
+      {{"mytex"}, "", false},                        // the texture directory, there or not
+      {{"-tex"}, "", false},                         // a directory of that name is there
+      {{"-texx"}, "unknown option '-texx'", false},  // nothing of that name: a typo
+      {{"mytex", "--headless"}, "unexpected argument 'mytex'", false},
+      {{"--headless", "mytex"}, "unexpected argument 'mytex'", false},
+      {{"--headless", "-tex"}, "unknown option '-tex'", false},
+      {{"--frames", "5", "-"}, "unexpected argument '-'", false},
+  };
+  for (const Case& c : cases) {
+    OptionsResult r = parse(c.args);
+    if (*c.error) {
+      EXPECT_NE(r.error.find(c.error), std::string::npos) << c.args[0] << ": " << r.error;
+    } else {
+      EXPECT_EQ(r.error, "") << c.args[0];
+      EXPECT_EQ(r.options.gameArgumentIsOption, c.gameArgumentIsOption) << c.args[0];
+    }
+  }
+  std::filesystem::current_path(before);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(Options, HugeValuesAreCutShortInTheMessage) {

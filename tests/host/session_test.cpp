@@ -74,7 +74,7 @@ TEST_F(SessionTest, KeysComeBeforeTheirFrameAndHostKeysNeverReachTheGame) {
   Session session(options, &game, 800, 600);
   std::string error;
   ASSERT_TRUE(session.open(error)) << error;
-  session.start();
+  ASSERT_TRUE(session.start(error)) << error;
   while (session.runFrame({})) {
   }
   const std::vector<std::string> expected = {
@@ -95,7 +95,7 @@ TEST_F(SessionTest, TraceHasTheHeaderAndOneLinePerFrame) {
   Session session(options, &game, 800, 600);
   std::string error;
   ASSERT_TRUE(session.open(error)) << error;
-  session.start();
+  ASSERT_TRUE(session.start(error)) << error;
   ASSERT_TRUE(session.runFrame({}));
   ASSERT_TRUE(session.runFrame({}));
   ASSERT_TRUE(session.finish(error)) << error;
@@ -125,7 +125,7 @@ TEST_F(SessionTest, ARecordReplaysTheSameKeysOnTheSameFrames) {
     Session session(recording, &game, 800, 600);
     std::string error;
     ASSERT_TRUE(session.open(error)) << error;
-    session.start();
+    ASSERT_TRUE(session.start(error)) << error;
     const std::vector<std::vector<Key>> typed = {
         {{HostKey::None, 'w'}}, {}, {{HostKey::Pause, 0}, {HostKey::None, ' '}},
         {{HostKey::Step, 0}},   {}, {{HostKey::None, -3}, {HostKey::Close, 0}}};
@@ -139,7 +139,51 @@ TEST_F(SessionTest, ARecordReplaysTheSameKeysOnTheSameFrames) {
   Session session(replay, &game, 800, 600);
   std::string error;
   ASSERT_TRUE(session.open(error)) << error;
-  session.start();
+  ASSERT_TRUE(session.start(error)) << error;
+  while (session.runFrame({})) {
+  }
+  EXPECT_EQ(events, played);
+}
+
+TEST_F(SessionTest, ALoneHostOptionLeavesTheDefaultTextureDirectory) {
+  struct Case {
+    const char* argument;  // the game's lone argument, which it takes for the directory
+    const char* directory;
+  };
+  for (const Case& c :
+       {Case{"-noshadow", "textures"}, Case{"-pause", "textures"}, Case{"mytex", "mytex"}}) {
+    const char* argv[] = {"cannoncar", c.argument};
+    OptionsResult parsed = parseOptions(2, argv);
+    ASSERT_EQ(parsed.error, "");
+    game.path_to_textures = c.argument;
+    Session session(parsed.options, &game, 800, 600);
+    EXPECT_EQ(session.view().textureDir, c.directory) << c.argument;
+  }
+}
+
+TEST_F(SessionTest, TheRecordEndsWhereTheRunEndedWhateverEndedIt) {
+  Options recording;
+  recording.recordFile = (dir / "record.txt").string();
+  std::vector<std::string> played;
+  {
+    Session session(recording, &game, 800, 600);
+    std::string error;
+    ASSERT_TRUE(session.open(error)) << error;
+    ASSERT_TRUE(session.start(error)) << error;
+    const Key w{HostKey::None, 'w'};
+    for (int frame = 0; frame < 4; ++frame) session.runFrame(std::span<const Key>(&w, 1));
+    ASSERT_TRUE(session.finish(error)) << error;  // ended by a frame count, not by ctrl-x
+    played = events;
+  }
+  const std::string record = readFile(dir / "record.txt");
+  EXPECT_TRUE(record.ends_with("3 w\n4 ctrl-x\n")) << record;
+  events.clear();
+  Options replay;
+  replay.keysFile = (dir / "record.txt").string();
+  Session session(replay, &game, 800, 600);
+  std::string error;
+  ASSERT_TRUE(session.open(error)) << error;
+  ASSERT_TRUE(session.start(error)) << error;
   while (session.runFrame({})) {
   }
   EXPECT_EQ(events, played);
@@ -173,7 +217,7 @@ TEST_F(SessionTest, AFullDeviceFailsTheTraceAtTheEnd) {
   Session session(options, &game, 800, 600);
   std::string error;
   ASSERT_TRUE(session.open(error)) << error;
-  session.start();
+  ASSERT_TRUE(session.start(error)) << error;
   session.runFrame({});
   EXPECT_FALSE(session.finish(error));
   EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
@@ -190,7 +234,7 @@ TEST_F(SessionTest, TheHudShowsTheFrameTheSpeedTheMarkersAndTheLastLinePrinted) 
   ASSERT_TRUE(session.open(error)) << error;
   EXPECT_TRUE(session.view().overlay);
   EXPECT_TRUE(session.view().hud);
-  session.start();
+  ASSERT_TRUE(session.start(error)) << error;
   const std::vector<std::string> expected = {
       "frame 0   speed 30/s",
       "frame 1   speed 60/s   PAUSE   NO TEXTURES",

@@ -92,7 +92,7 @@ class TraceIdentityTest : public ::testing::Test {
     Session session(options, &fn, 800, 600);
     std::string error;
     EXPECT_TRUE(session.open(error)) << error;
-    session.start();
+    EXPECT_TRUE(session.start(error)) << error;
     while (session.framesRun() < kFrames && session.runFrame({})) {
     }
     EXPECT_TRUE(session.finish(error)) << error;
