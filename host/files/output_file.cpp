@@ -136,7 +136,10 @@ void OutputFile::discard() {
   if (fd_ < 0) return;
   // Nothing of a run that never started is worth keeping; a file that was already there lost
   // its old text at the first write, and keeps none of the new.
-  if (regular_ && written_ && !created_) ftruncate(fd_, 0);
+  if (regular_ && written_ && !created_) {
+    // The run is over either way: a file that cannot be emptied stays as the writes left it.
+    [[maybe_unused]] const int emptied = ftruncate(fd_, 0);
+  }
   ::close(fd_);
   fd_ = -1;
   if (created_) unlink(path_.c_str());
