@@ -36,6 +36,7 @@ TIME_RATIOS = [
     (f"GameFrameTrace/{PROGRAM_HEAP}", f"GameFrameNull/{PROGRAM_HEAP}", 1.5, "trace writing"),
     ("RenderFrameOffscreen", "RenderFloor", 3.0, "renderer over its floor"),
     ("RenderFrameOffscreen/hud", "RenderFrameOffscreen", 1.10, "the HUD drawn over the frame"),
+    ("RenderFrameOffscreen/hud_help", "RenderFrameOffscreen", None, "the HUD and the help panel"),
 ]
 
 # (benchmark, driver mode, heap) counted under callgrind
