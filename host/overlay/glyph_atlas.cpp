@@ -25,7 +25,9 @@ GlyphAtlas::GlyphAtlas(OverlayFont& font) : font_(font) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  // The first shelf starts right of the solid block and is at least as tall.
   shelfX_ = kSolid + kPadding;
+  shelfHeight_ = kSolid;
 }
 
 GlyphAtlas::~GlyphAtlas() {
@@ -46,7 +48,6 @@ bool GlyphAtlas::place(int width, int height, int& x, int& y) {
     shelfX_ = 0;
     shelfHeight_ = 0;
   }
-  if (shelfY_ == 0 && shelfX_ == 0) shelfX_ = kSolid + kPadding;
   if (shelfY_ + height > kSize || width > kSize) return false;
   x = shelfX_;
   y = shelfY_;

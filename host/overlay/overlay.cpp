@@ -91,12 +91,12 @@ GLuint linkProgram() {
   return program;
 }
 
-// The font for the process: found once, its warning said once, however many renderers there are.
-std::string warnOnce(const std::string& warning) {
+// A process may make several renderers (tests make many): the missing font is said once.
+void warnOnce(const std::string& warning) {
   static bool warned = false;
-  if (!warning.empty() && !warned) std::fprintf(stderr, "cannoncar: %s\n", warning.c_str());
-  warned = warned || !warning.empty();
-  return warning;
+  if (warning.empty() || warned) return;
+  std::fprintf(stderr, "cannoncar: %s\n", warning.c_str());
+  warned = true;
 }
 
 }  // namespace
