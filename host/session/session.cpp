@@ -222,8 +222,9 @@ void Session::hostKey(HostKey key) {
         framesWritten_ = 0;
         std::error_code ec;
         const std::string where = std::filesystem::current_path(ec).string();
-        std::printf("ctrl-w: writing frames to %s, from frame%05ld.png\n", where.c_str(),
-                    framesRun_);
+        // Named by frame number (frame00042.png), a taken name skipped: the first file's name is
+        // known only once it is written.
+        std::printf("ctrl-w: writing frames to %s from frame %ld\n", where.c_str(), framesRun_);
       } else {
         reportFramesWritten();
       }
