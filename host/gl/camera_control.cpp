@@ -13,6 +13,8 @@ constexpr float kPitchLimit = 89.0f;
 // The camera stays above the ground it looks at.
 constexpr float kLowestEye = 0.1f;
 
+constexpr float kDegreesPerRadian = 180.0f / 3.14159265f;
+
 static float wrapDegrees(float angle) {
   angle = std::fmod(angle, 360.0f);
   if (angle > 180) angle -= 360;
@@ -49,4 +51,13 @@ void scrollCamera(View& view, double notches) {
   const float step = static_cast<float>(notches) * kUnitsPerNotch;
   for (std::size_t i = 0; i < 3; ++i) view.xyz[i] += axes.forward[i] * step;
   keepAboveGround(view);
+}
+
+void lookAt(View& view, const std::array<float, 3>& point) {
+  const float dx = point[0] - view.xyz[0], dy = point[1] - view.xyz[1], dz = point[2] - view.xyz[2];
+  const float across = std::hypot(dx, dy);
+  if (across == 0 && dz == 0) return;
+  // Straight above or below, the heading the camera has is as good as any.
+  if (across > 0) view.hpr[0] = std::atan2(dy, dx) * kDegreesPerRadian;
+  view.hpr[1] = std::clamp(std::atan2(dz, across) * kDegreesPerRadian, -kPitchLimit, kPitchLimit);
 }

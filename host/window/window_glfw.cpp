@@ -5,6 +5,7 @@
 #include <GLFW/glfw3.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -13,17 +14,24 @@
 #include <vector>
 
 #include "camera_control.h"
+#include "camera_follow.h"
 #include "frame_name.h"
+#include "lost_display.h"
 #include "output_file.h"
 #include "picture.h"
 #include "png_image.h"
 #include "renderer_gl.h"
 #include "session.h"
+#include "shape_pick.h"
+#include "typed_character.h"
 #include "window.h"
 
 constexpr int kSamples = 4;
 constexpr const char* kTitle = "cannoncar";
 constexpr const char* kHowToRunHeadless = "run with --headless to play without a window";
+// Two presses of the left button this close in time and place are a double-click.
+constexpr double kDoubleClickSeconds = 0.4;
+constexpr double kDoubleClickPixels = 4;
 
 namespace {
 
@@ -41,6 +49,12 @@ struct Input {
   std::vector<Key> keys;
   double cursorX = 0, cursorY = 0;
   bool cursorKnown = false;
+  // The key and modifiers of the last press: the character that follows was typed with them.
+  int lastKey = GLFW_KEY_UNKNOWN, lastMods = 0;
+  // The frame on screen, for what a double-click points at, and the camera that follows it.
+  const std::vector<DrawCall>* frame = nullptr;
+  CameraFollow* camera = nullptr;
+  double lastClickTime = -1, lastClickX = 0, lastClickY = 0;
 };
 
 std::string glfwFault;
@@ -118,6 +132,12 @@ int controlCharacterFor(int key) {
 void onKey(GLFWwindow* window, int key, int scancode, int action, int mods) {
   if (action == GLFW_RELEASE) return;
   Input& input = inputOf(window);
+  input.lastKey = key;
+  input.lastMods = mods;
+  if (key == GLFW_KEY_HOME) {
+    if (input.camera) input.camera->home(*input.view);
+    return;
+  }
   if (key == GLFW_KEY_ESCAPE) {
     if (action == GLFW_PRESS) glfwSetWindowShouldClose(window, GLFW_TRUE);
     return;
@@ -136,9 +156,12 @@ void onKey(GLFWwindow* window, int key, int scancode, int action, int mods) {
   if (const int code = controlCharacterFor(key)) input.keys.push_back({HostKey::None, code});
 }
 
-// Printable characters as typed: upper case with Shift or Caps Lock, space 32.
+// Printable characters as typed: upper case with Shift or Caps Lock, space 32; outside ASCII,
+// the US keyboard's character of the key pressed.
 void onCharacter(GLFWwindow* window, unsigned codepoint) {
-  inputOf(window).keys.push_back({HostKey::None, static_cast<int>(codepoint)});
+  Input& input = inputOf(window);
+  const unsigned character = characterForLayout(codepoint, input.lastKey, input.lastMods);
+  input.keys.push_back({HostKey::None, static_cast<int>(character)});
 }
 
 unsigned buttonsHeld(GLFWwindow* window) {
@@ -157,6 +180,43 @@ void onCursor(GLFWwindow* window, double x, double y) {
   input.cursorX = x;
   input.cursorY = y;
   input.cursorKnown = true;
+}
+
+// A double-click follows the shape under the cursor; on the ground or the sky it stops following.
+void followAt(GLFWwindow* window, Input& input, double x, double y) {
+  int width = 0, height = 0, framebufferWidth = 0, framebufferHeight = 0;
+  glfwGetWindowSize(window, &width, &height);
+  glfwGetFramebufferSize(window, &framebufferWidth, &framebufferHeight);
+  if (width <= 0 || height <= 0 || !input.frame || !input.camera) return;
+  // The cursor is in screen coordinates, the picture in pixels.
+  const double scaleX = double(framebufferWidth) / width,
+               scaleY = double(framebufferHeight) / height;
+  const auto picked = pickShape(*input.frame, *input.view, framebufferWidth, framebufferHeight,
+                                static_cast<float>(x * scaleX), static_cast<float>(y * scaleY));
+  if (picked)
+    input.camera->follow(*input.view, *input.frame, *picked);
+  else
+    input.camera->stop();
+}
+
+void onMouseButton(GLFWwindow* window, int button, int action, int) {
+  if (button != GLFW_MOUSE_BUTTON_LEFT || action != GLFW_PRESS) return;
+  Input& input = inputOf(window);
+  double x = 0, y = 0;
+  glfwGetCursorPos(window, &x, &y);
+  const double now = glfwGetTime();
+  const bool twice = input.lastClickTime >= 0 && now - input.lastClickTime <= kDoubleClickSeconds &&
+                     std::abs(x - input.lastClickX) <= kDoubleClickPixels &&
+                     std::abs(y - input.lastClickY) <= kDoubleClickPixels;
+  if (twice) {
+    followAt(window, input, x, y);
+    // A third press starts a new pair.
+    input.lastClickTime = -1;
+    return;
+  }
+  input.lastClickTime = now;
+  input.lastClickX = x;
+  input.lastClickY = y;
 }
 
 void onScroll(GLFWwindow* window, double, double notches) {
@@ -252,6 +312,9 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
     std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
     return 2;
   }
+  CameraFollow camera(session.view());
+  input.frame = &frame.calls;
+  input.camera = &camera;
   int status = 0;
   int width = 0, height = 0;
   auto deadline = std::chrono::steady_clock::now();
@@ -259,12 +322,20 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
     glfwPollEvents();
     std::vector<Key> keys;
     keys.swap(input.keys);
-    if (glfwWindowShouldClose(window)) keys.push_back({HostKey::Close, 0});
+    // A lost display closes the game as the window's close button does.
+    if (glfwWindowShouldClose(window) || displayLost()) keys.push_back({HostKey::Close, 0});
     const long index = session.framesRun();
     if (!session.runFrame(keys)) break;
+    camera.track(session.view(), frame.calls);
 
-    glfwGetFramebufferSize(window, &width, &height);
-    if (width > 0 && height > 0) {
+    int newWidth = width, newHeight = height;
+    glfwGetFramebufferSize(window, &newWidth, &newHeight);
+    // Once the display is lost the size that comes back means nothing; pictures keep the last.
+    if (!displayLost()) {
+      width = newWidth;
+      height = newHeight;
+    }
+    if (!displayLost() && width > 0 && height > 0) {
       glBindFramebuffer(GL_FRAMEBUFFER, 0);
       renderer.draw(frame.calls, session.view(), width, height);
       glfwSwapBuffers(window);
@@ -287,6 +358,8 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
     std::this_thread::sleep_until(deadline);
   }
   session.setFrameBackend(nullptr);
+  input.frame = nullptr;
+  input.camera = nullptr;
   if (!options.screenshotFile.empty() &&
       !writePicture(renderer, frame, session.view(), width, height, options.screenshotFile,
                     "screenshot"))
@@ -300,6 +373,7 @@ int runWindow(Session& session) {
   if (!hasDisplay()) return noDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
   glfwSetErrorCallback(onGlfwError);
   if (!glfwInit()) return noDisplay(glfwFault);
+  watchForLostDisplay();
   const View& view = session.view();
   GLFWwindow* window = openWindow(view.width, view.height);
   if (!window) {
@@ -323,13 +397,22 @@ int runWindow(Session& session) {
     session.view().overlay = true;
     session.view().hud = true;
     glfwSetWindowUserPointer(window, &input);
+    // Caps Lock reaches the key callback: it gives the case of a letter typed on another layout.
+    glfwSetInputMode(window, GLFW_LOCK_KEY_MODS, GLFW_TRUE);
     glfwSetKeyCallback(window, onKey);
     glfwSetCharCallback(window, onCharacter);
     glfwSetCursorPosCallback(window, onCursor);
+    glfwSetMouseButtonCallback(window, onMouseButton);
     glfwSetScrollCallback(window, onScroll);
     status = playFrames(session, window, renderer, input);
   }  // the renderer lets go of its GL objects while the context still exists
   glfwDestroyWindow(window);
   glfwTerminate();
+  if (displayLost()) {
+    std::fprintf(stderr,
+                 "cannoncar: lost the display %s; the game ended as if its window had closed\n",
+                 displayName().c_str());
+    return 1;
+  }
   return status;
 }
