@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -340,8 +341,9 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
       renderer.draw(frame.calls, session.view(), width, height);
       glfwSwapBuffers(window);
     }
-    if (session.writingFrames() && !writePicture(renderer, frame, session.view(), width, height,
-                                                 frameFileName(index), "frame picture"))
+    if (session.writingFrames() && !displayLost() &&
+        !writePicture(renderer, frame, session.view(), width, height, frameFileName(index),
+                      "frame picture"))
       status = 1;
 
     // PageUp and PageDown change the rate between frames: each frame is paced by the rate now.
@@ -360,11 +362,24 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
   session.setFrameBackend(nullptr);
   input.frame = nullptr;
   input.camera = nullptr;
-  if (!options.screenshotFile.empty() &&
+  if (!options.screenshotFile.empty() && !displayLost() &&
       !writePicture(renderer, frame, session.view(), width, height, options.screenshotFile,
                     "screenshot"))
     status = 1;
   return status;
+}
+
+// Past the loss the GL driver works on with whatever its failed requests left behind, and tearing
+// it down has been seen to crash its threads: the renderer, the window and GLFW are left as they
+// are, for the end of the process to take.
+int endWithoutDisplay(const Session& session, std::unique_ptr<GlRenderer> renderer) {
+  static std::unique_ptr<GlRenderer> abandoned;
+  abandoned = std::move(renderer);
+  const bool screenshot = !session.options().screenshotFile.empty();
+  std::fprintf(stderr,
+               "cannoncar: lost the display %s; the game ended as if its window had closed%s\n",
+               displayName().c_str(), screenshot ? ", without a screenshot" : "");
+  return 1;
 }
 
 }  // namespace
@@ -384,9 +399,9 @@ int runWindow(Session& session) {
 
   int status = 0;
   {
-    GlRenderer renderer;
+    auto renderer = std::make_unique<GlRenderer>();
     std::string error;
-    if (!renderer.init(error)) {
+    if (!renderer->init(error)) {
       glfwDestroyWindow(window);
       glfwTerminate();
       return noDisplay("cannot draw in a window: " + error);
@@ -404,15 +419,10 @@ int runWindow(Session& session) {
     glfwSetCursorPosCallback(window, onCursor);
     glfwSetMouseButtonCallback(window, onMouseButton);
     glfwSetScrollCallback(window, onScroll);
-    status = playFrames(session, window, renderer, input);
+    status = playFrames(session, window, *renderer, input);
+    if (displayLost()) return endWithoutDisplay(session, std::move(renderer));
   }  // the renderer lets go of its GL objects while the context still exists
   glfwDestroyWindow(window);
   glfwTerminate();
-  if (displayLost()) {
-    std::fprintf(stderr,
-                 "cannoncar: lost the display %s; the game ended as if its window had closed\n",
-                 displayName().c_str());
-    return 1;
-  }
   return status;
 }

@@ -5,6 +5,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 from e2e_window import Xvfb
@@ -75,6 +76,25 @@ class WindowTest(unittest.TestCase):
     def trace(self, name):
         with open(os.path.join(self.dir, name), encoding="utf-8") as f:
             return [json.loads(line) for line in f]
+
+    def frames_so_far(self, name):
+        """The frames of a trace still being written; its last line may be half written."""
+        with open(os.path.join(self.dir, name), encoding="utf-8") as f:
+            return [json.loads(line) for line in f.read().split("\n")[1:-1]]
+
+    def wait_for(self, name, done, what, timeout=120):
+        """Waits until the frames traced so far satisfy done(frames); returns them."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            frames = self.frames_so_far(name)
+            if done(frames):
+                return frames
+            time.sleep(0.1)
+        self.fail("waited in vain for " + what)
+
+    def wait_for_keys(self, name, count):
+        self.wait_for(name, lambda frames: sum(len(f["keys"]) for f in frames) >= count,
+                      "%d keys" % count)
 
 
 def main(*tools):
