@@ -1,11 +1,13 @@
 // Images and the texture directory: good files load, and every kind of bad one falls back to the
 // built-in image with one warning line, never a crash.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "builtin_textures.h"
 #include "core/drawstuff.h"
@@ -67,7 +69,9 @@ class TextureDir : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() / (std::string("cannoncar_") + test->name());
+    // the process id too: runs of the suite from other checkouts share /tmp
+    dir = fs::temp_directory_path() /
+          ("cannoncar_" + std::to_string(::getpid()) + "_" + std::string(test->name()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::string error;
