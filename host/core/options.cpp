@@ -10,14 +10,13 @@
 
 #include "help_table.h"
 #include "shown_text.h"
+#include "view.h"
 
 namespace {
 
 constexpr long kMaxFrames = 1'000'000'000;
 constexpr double kMinFps = 0.1;
 constexpr double kMaxFps = 1000;
-constexpr int kMinSide = 16;
-constexpr int kMaxSide = 8192;
 
 // The shown part of a bad argument: enough to recognise it, short enough for one line.
 constexpr std::size_t kShownArgument = 40;
@@ -65,8 +64,8 @@ bool parseSize(std::string_view text, Options& options, std::string& error) {
   size_t x = text.find('x');
   int width = 0, height = 0;
   if (x == std::string_view::npos || !parseInt(text.substr(0, x), width) ||
-      !parseInt(text.substr(x + 1), height) || width < kMinSide || height < kMinSide ||
-      width > kMaxSide || height > kMaxSide) {
+      !parseInt(text.substr(x + 1), height) || width < kSmallestSide || height < kSmallestSide ||
+      width > kLargestSide || height > kLargestSide) {
     error = "--size needs WIDTHxHEIGHT, each from 16 to 8192, not " + quoted(text);
     return false;
   }

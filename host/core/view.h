@@ -3,6 +3,11 @@
 
 #include <string>
 
+// The sides a picture or a window may have: what the renderer is known to draw (--size takes the
+// same). A window stretched past them is drawn at most this large.
+inline constexpr int kSmallestSide = 16;
+inline constexpr int kLargestSide = 8192;
+
 struct View {
   float xyz[3] = {0, 0, 1};
   float hpr[3] = {0, 0, 0};  // degrees

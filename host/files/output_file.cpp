@@ -49,7 +49,7 @@ bool OutputFile::open(const std::string& path, std::string& error) {
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
   created_ = fd_ >= 0;
   if (fd_ < 0 && errno == EEXIST) {
-    if (stoppable_ && isFifo(path)) {
+    if (isFifo(path)) {
       if (!waitForReader(error)) return false;
     } else {
       fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
@@ -70,7 +70,10 @@ bool OutputFile::waitForReader(std::string& error) {
   for (;;) {
     fd_ = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd_ >= 0) return true;
-    if (errno != ENXIO) return false;
+    if (errno != ENXIO) {
+      error = "cannot write " + outputName(what_, path_) + ": " + std::strerror(errno);
+      return false;
+    }
     if (stopUnanswered()) {
       error = "cannot write " + outputName(what_, path_) + ": " + kStopped;
       return false;
@@ -81,7 +84,7 @@ bool OutputFile::waitForReader(std::string& error) {
 
 bool OutputFile::waitUntilWritable() {
   for (;;) {
-    if (stoppable_ && stopUnanswered()) return fail(kStopped);
+    if (stopUnanswered()) return fail(kStopped);
     pollfd ready = {fd_, POLLOUT, 0};
     if (poll(&ready, 1, kWaitMilliseconds) > 0) return true;
   }

@@ -22,8 +22,9 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // A stop signal the frame loop has not answered abandons an open or a write under way, which
-  // may otherwise wait for ever (a FIFO nobody reads) or take seconds (a large picture).
+  // Waiting for a FIFO's reader, or for room in it, ends at a stop signal that the frame loop has
+  // not answered: it may otherwise wait for ever. A stoppable file (a picture, which takes
+  // seconds when large) also gives up on one between any two writes.
   void setStoppable(bool stoppable) { stoppable_ = stoppable; }
 
   // Opens the file without changing it (a new one is created empty); false with one line when it

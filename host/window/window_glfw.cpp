@@ -4,6 +4,7 @@
 // GLFW after epoxy, which brings the GL declarations.
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -252,7 +253,21 @@ GLFWwindow* openWindow(int width, int height) {
     glfwWindowHint(GLFW_SAMPLES, 0);
     window = glfwCreateWindow(width, height, kTitle, nullptr, nullptr);
   }
+  if (window)
+    glfwSetWindowSizeLimits(window, kSmallestSide, kSmallestSide, kLargestSide, kLargestSide);
   return window;
+}
+
+// A window stretched past what the renderer draws (by a window manager or a tool that ignores the
+// window's limits) is asked back within them, and this frame is not shown: drawn and sent to the
+// X server at that size, it aborts inside the X client library.
+void keepWithinLimits(GLFWwindow* window, int& width, int& height) {
+  width = std::min(width, kLargestSide);
+  height = std::min(height, kLargestSide);
+  int windowWidth = 0, windowHeight = 0;
+  glfwGetWindowSize(window, &windowWidth, &windowHeight);
+  glfwSetWindowSize(window, std::min(windowWidth, kLargestSide),
+                    std::min(windowHeight, kLargestSide));
 }
 
 // Frames per second over the last whole second, for the HUD; -1 until a second has passed.
@@ -336,7 +351,9 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
       width = newWidth;
       height = newHeight;
     }
-    if (!displayLost() && width > 0 && height > 0) {
+    const bool tooLarge = width > kLargestSide || height > kLargestSide;
+    if (tooLarge && !displayLost()) keepWithinLimits(window, width, height);
+    if (!displayLost() && width > 0 && height > 0 && !tooLarge) {
       glBindFramebuffer(GL_FRAMEBUFFER, 0);
       renderer.draw(frame.calls, session.view(), width, height);
       glfwSwapBuffers(window);

@@ -10,6 +10,7 @@ skipped by a build without a renderer.
 """
 import json
 import os
+import resource
 import signal
 import subprocess
 import sys
@@ -263,6 +264,47 @@ class StopWhileThePictureIsWritten(Case):
         game = self.start(["--headless", "--frames", "2", "--size", "2048x2048", "--trace",
                            "t.jsonl", "--screenshot", "shot.png"])
         self.stop_after_last_frame(game, 2)
+
+
+class StopWhileWaitingForAReader(Case):
+    def test_a_trace_fifo_nobody_opens_ends_at_a_stop_signal(self):
+        for option in ("--trace", "--record"):
+            with self.subTest(option=option):
+                fifo = self.path(option[2:])
+                os.mkfifo(fifo)
+                game = subprocess.Popen([BINARY, "--headless", option, fifo], cwd=self.dir,
+                                        env=env(), stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.PIPE)
+                time.sleep(1.5)
+                self.assertIsNone(game.poll())  # waiting for a reader
+                game.send_signal(signal.SIGTERM)
+                stopped = time.monotonic()
+                _, err = game.communicate(timeout=30)
+                self.assertLess(time.monotonic() - stopped, 3, err)
+                if game.returncode == 2:  # the host had its handler by then, as it should
+                    self.assertIn("stopped by a signal", host_lines(err)[-1])
+                else:
+                    self.assertEqual(game.returncode, -signal.SIGTERM, err)
+
+
+class OutOfMemory(Case):
+    @unittest.skipIf("ASAN_OPTIONS" in os.environ, "the sanitizer's heap ignores an address limit")
+    def test_running_out_of_memory_is_one_line_and_exit_1_with_the_outputs_left_alone(self):
+        # 64 MiB of one key a line takes some 290 MB once read: more than the limit below
+        with open(self.path("big.keys"), "w") as f:
+            f.writelines("%d w\n" % frame for frame in range(7_100_000))
+        self.write("t.jsonl")
+        limit = 200 << 20
+
+        def limit_memory():
+            resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+
+        r = run(["--headless", "--frames", "2", "--keys", "big.keys", "--trace", "t.jsonl",
+                 "--record", "r.keys"], self.dir, preexec_fn=limit_memory)
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertEqual(host_lines(r.stderr), ["cannoncar: out of memory"])
+        self.assertEqual(self.read("t.jsonl"), OLD)
+        self.assertFalse(os.path.exists(self.path("r.keys")))
 
 
 if __name__ == "__main__":
