@@ -1,11 +1,14 @@
-// The renderer against its floor, offscreen at the game's 800 x 600 (EGL; llvmpipe where there is
-// no GPU). RenderFrameOffscreen draws one of the game's frames, its 36 shapes with the sky, the
-// ground, textures and shadows, and reads the picture back; RenderFloor only clears the renderer's
-// own target and reads it back. RenderFrameOffscreen/hud adds the overlay's HUD, /hud_help the
-// help panel too; OverlayStart is what the overlay adds to start-up.
+// The renderer against its floor, offscreen at the game's 800 x 600 and at 1600 x 1200 (EGL;
+// llvmpipe where there is no GPU). RenderFrameOffscreen draws the game's frames, 36 shapes with
+// the sky, the ground, textures and shadows, and reads each picture back (/fresh: with the
+// ground and the sky drawn every frame, as before they were kept; /hud: with the overlay's HUD,
+// /hud_help the help panel too); RenderFloor only clears the renderer's own target and reads it
+// back; OverlayStart is what the overlay adds to start-up.
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
+#include <array>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +27,10 @@ namespace {
 
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
+// Four times the pixels: how the cost grows with them.
+constexpr int kLargeWidth = 1600;
+constexpr int kLargeHeight = 1200;
+constexpr const char* kCacheSwitch = "CANNONCAR_BACKGROUND_CACHE";
 
 bool contextReady(benchmark::State& state) {
   static std::string error;
@@ -32,63 +39,75 @@ bool contextReady(benchmark::State& state) {
   return ready;
 }
 
-// A frame of the game after the warm-up, and the start-up camera, textures and shadows on.
-std::vector<DrawCall> gameFrame(View& view) {
+// Two frames of the game after the warm-up, one after the other, and the start-up camera,
+// textures and shadows on.
+std::array<std::vector<DrawCall>, 2> gameFrames(View& view, int width, int height) {
+  std::array<std::vector<DrawCall>, 2> frames;
   RecordingBackend recording;
   startWindow();
   setBackend(&recording);
-  simLoop(0);
+  for (auto& frame : frames) {
+    recording.draws.clear();
+    simLoop(0);
+    frame = recording.draws;
+  }
   setBackend(nullptr);
   endWindow();
   for (int i = 0; i < 3; ++i) {
     view.xyz[i] = game.viewXyz[i];
     view.hpr[i] = game.viewHpr[i];
   }
-  view.width = kWidth;
-  view.height = kHeight;
+  view.width = width;
+  view.height = height;
   view.textureDir = CANNONCAR_SOURCE_DIR "/textures";
-  return recording.draws;
+  return frames;
 }
 
-// With the HUD: the overlay as a window shows it, the game's score line and the host's line; with
-// the help panel too, the most the overlay draws.
-void renderFrameOffscreen(benchmark::State& state, bool hud, bool help) {
+// A renderer with the kept background on, or off as it was before (everything drawn every frame).
+bool initRenderer(GlRenderer& renderer, bool keepBackground, benchmark::State& state) {
+  if (!keepBackground) ::setenv(kCacheSwitch, "0", 1);
+  std::string error;
+  const bool ok = renderer.init(error);
+  ::unsetenv(kCacheSwitch);
+  if (!ok) state.SkipWithError(error.c_str());
+  return ok;
+}
+
+// The game's frames in turn, as a running game hands them over: the shapes move every frame,
+// the camera stays. With the HUD: the overlay as a window shows it, the game's score line and the
+// host's line; with the help panel too, the most the overlay draws.
+void renderFrameOffscreen(benchmark::State& state, bool keepBackground, bool hud, bool help,
+                          int width, int height) {
   if (!contextReady(state)) return;
   View view;
-  const std::vector<DrawCall> calls = gameFrame(view);
+  const auto frames = gameFrames(view, width, height);
   view.overlay = view.hud = hud;
   view.help = help;
   view.printed = "현제 점수 : 35  사용한 미사일 수 : 0";
   view.status = "frame 399   59.8 fps   speed 60/s";
   GlRenderer renderer;
-  std::string error;
-  if (!renderer.init(error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
+  if (!initRenderer(renderer, keepBackground, state)) return;
   // the first picture loads the textures and makes the target
-  benchmark::DoNotOptimize(renderer.picture(calls, view, kWidth, kHeight));
+  benchmark::DoNotOptimize(renderer.picture(frames[1], view, width, height));
+  std::size_t next = 0;
   for (auto _ : state) {
-    Image image = renderer.picture(calls, view, kWidth, kHeight);
+    Image image = renderer.picture(frames[next], view, width, height);
     benchmark::DoNotOptimize(image.rgba.data());
+    next ^= 1;
   }
-  state.counters["shapes"] = static_cast<double>(calls.size());
+  state.counters["shapes"] = static_cast<double>(frames[0].size());
   state.SetLabel(glRendererName());
 }
 
 // The floor follows the renderer's own target: the same size and sampling (four samples and a
 // resolve on hardware GL, one sample on llvmpipe), cleared and read back by the same code.
-void renderFloor(benchmark::State& state) {
+void renderFloor(benchmark::State& state, int width, int height) {
   if (!contextReady(state)) return;
   GlRenderer renderer;
-  std::string error;
-  if (!renderer.init(error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  benchmark::DoNotOptimize(renderer.emptyPicture(kWidth, kHeight));
+  if (!initRenderer(renderer, true, state)) return;
+  benchmark::DoNotOptimize(renderer.emptyPicture(width, height));
   for (auto _ : state) {
-    Image image = renderer.emptyPicture(kWidth, kHeight);
+    Image image = renderer.emptyPicture(width, height);
     benchmark::DoNotOptimize(image.rgba.data());
   }
   state.SetLabel(glRendererName());
@@ -122,21 +141,25 @@ void overlayStart(benchmark::State& state) {
 }
 
 const bool registered = [] {
-  benchmark::RegisterBenchmark("RenderFrameOffscreen", renderFrameOffscreen, false, false)
-      ->UseRealTime()
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("RenderFrameOffscreen/hud", renderFrameOffscreen, true, false)
-      ->UseRealTime()
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("RenderFrameOffscreen/hud_help", renderFrameOffscreen, true, true)
-      ->UseRealTime()
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("OverlayStart", overlayStart)
-      ->UseRealTime()
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("RenderFloor", renderFloor)
-      ->UseRealTime()
-      ->Unit(benchmark::kMillisecond);
+  const auto timed = [](benchmark::internal::Benchmark* b) {
+    b->UseRealTime()->Unit(benchmark::kMillisecond);
+  };
+  timed(benchmark::RegisterBenchmark("RenderFrameOffscreen", renderFrameOffscreen, true, false,
+                                     false, kWidth, kHeight));
+  timed(benchmark::RegisterBenchmark("RenderFrameOffscreen/hud", renderFrameOffscreen, true, true,
+                                     false, kWidth, kHeight));
+  timed(benchmark::RegisterBenchmark("RenderFrameOffscreen/hud_help", renderFrameOffscreen, true,
+                                     true, true, kWidth, kHeight));
+  timed(benchmark::RegisterBenchmark("RenderFrameOffscreen/fresh", renderFrameOffscreen, false,
+                                     false, false, kWidth, kHeight));
+  timed(benchmark::RegisterBenchmark("OverlayStart", overlayStart));
+  timed(benchmark::RegisterBenchmark("RenderFloor", renderFloor, kWidth, kHeight));
+  timed(benchmark::RegisterBenchmark("RenderFrameOffscreen/1600x1200", renderFrameOffscreen, true,
+                                     false, false, kLargeWidth, kLargeHeight));
+  timed(benchmark::RegisterBenchmark("RenderFrameOffscreen/fresh/1600x1200", renderFrameOffscreen,
+                                     false, false, false, kLargeWidth, kLargeHeight));
+  timed(benchmark::RegisterBenchmark("RenderFloor/1600x1200", renderFloor, kLargeWidth,
+                                     kLargeHeight));
   return true;
 }();
 

@@ -2,6 +2,7 @@
 // to a pipe, and the clock stops when the first frame's line arrives (the session writes each line
 // out at the frame's end). With the offscreen renderer, whose drawing waits for a picture to be
 // asked for, the clock runs until the program has written its one-frame screenshot and exited.
+// With CANNONCAR_BEFORE naming another build of the program, that build is timed too (/before).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,10 +25,12 @@ struct Run {
   int status = -1;
 };
 
+// Names another build of the program to time beside this one (the build before a change).
+constexpr const char* kBeforeVariable = "CANNONCAR_BEFORE";
+
 // Starts the program in the source tree, where its textures are, with standard output dropped.
-Run spawnProgram(const std::vector<std::string>& arguments) {
+Run spawnProgram(std::string program, const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
-  std::string program = CANNONCAR_PROGRAM;
   argv.push_back(program.data());
   std::vector<std::string> copies = arguments;
   for (std::string& argument : copies) argv.push_back(argument.data());
@@ -67,12 +71,12 @@ std::filesystem::path scratchDir() {
   return dir;
 }
 
-void startupHeadless(benchmark::State& state) {
+void startupHeadless(benchmark::State& state, const std::string& program) {
   const std::filesystem::path dir = scratchDir();
   const std::string fifo = (dir / "trace").string();
   ::mkfifo(fifo.c_str(), 0600);
   for (auto _ : state) {
-    Run run = spawnProgram({"--headless", "--frames", "1", "--trace", fifo});
+    Run run = spawnProgram(program, {"--headless", "--frames", "1", "--trace", fifo});
     const int pipe = ::open(fifo.c_str(), O_RDONLY);
     const bool ok = run.pid > 0 && pipe >= 0 && waitForFirstFrame(pipe);
     state.PauseTiming();
@@ -88,13 +92,13 @@ void startupHeadless(benchmark::State& state) {
 }
 
 // With --hud the picture has the overlay: fontconfig's look-up, the font and its glyphs.
-void startupOffscreen(benchmark::State& state, bool hud) {
+void startupOffscreen(benchmark::State& state, const std::string& program, bool hud) {
   const std::filesystem::path dir = scratchDir();
   const std::string picture = (dir / "first.png").string();
   std::vector<std::string> arguments = {"--headless", "--frames", "1", "--screenshot", picture};
   if (hud) arguments.push_back("--hud");
   for (auto _ : state) {
-    Run run = spawnProgram(arguments);
+    Run run = spawnProgram(program, arguments);
     if (run.pid > 0) ::waitpid(run.pid, &run.status, 0);
     if (run.status != 0 || !std::filesystem::exists(picture)) {
       state.SkipWithError("the program did not write its first picture");
@@ -104,15 +108,19 @@ void startupOffscreen(benchmark::State& state, bool hud) {
 }
 
 const bool registered = [] {
-  benchmark::RegisterBenchmark("Startup/headless", startupHeadless)
-      ->UseRealTime()
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Startup/offscreen", startupOffscreen, false)
-      ->UseRealTime()
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Startup/offscreen_hud", startupOffscreen, true)
-      ->UseRealTime()
-      ->Unit(benchmark::kMillisecond);
+  const auto timed = [](benchmark::internal::Benchmark* b) {
+    b->UseRealTime()->Unit(benchmark::kMillisecond);
+  };
+  const std::string program = CANNONCAR_PROGRAM;
+  timed(benchmark::RegisterBenchmark("Startup/headless", startupHeadless, program));
+  timed(benchmark::RegisterBenchmark("Startup/offscreen", startupOffscreen, program, false));
+  timed(benchmark::RegisterBenchmark("Startup/offscreen_hud", startupOffscreen, program, true));
+  if (const char* before = std::getenv(kBeforeVariable); before && *before) {
+    timed(benchmark::RegisterBenchmark("Startup/headless/before", startupHeadless,
+                                       std::string(before)));
+    timed(benchmark::RegisterBenchmark("Startup/offscreen/before", startupOffscreen,
+                                       std::string(before), false));
+  }
   return true;
 }();
 

@@ -3,11 +3,13 @@
 
     window_cpu.py CANNONCAR [SECONDS]        (CANNONCAR_FPS=N for another rate than 60)
 
-Runs the game for SECONDS (10) of wall time, once running and once paused, ends it with SIGTERM
-and prints the CPU time the process and all its threads used (user + system, from wait4) over
-the wall time it ran, and the frames it drew (counted in its trace). A frame loop that waits on
-vsync or a sleeping clock stays far below 1 when it keeps up with 60 frames per second; a busy
-wait, or frames slower than the pace, shows near 1 or above (the GL driver's threads count too).
+Runs the game for SECONDS (10) of wall time, running, paused, and running while writing every
+frame as a picture (ctrl-w from the first frame), ends it with SIGTERM and prints the CPU time the
+process and all its threads used (user + system, from wait4) over the wall time it ran, and the
+frames it ran (counted in its trace). A frame loop that waits on vsync or a sleeping clock stays
+far below 1 when it keeps up with 60 frames per second; a busy wait, or frames slower than the
+pace, shows near 1 or above (the GL driver's threads count too). With CANNONCAR_BEFORE naming
+another build of the program, each run is made with that build too, one after the other.
 """
 import os
 import signal
@@ -18,6 +20,8 @@ import time
 
 FPS = int(os.environ.get("CANNONCAR_FPS", "60"))
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+# (run, options, key script)
+RUNS = [("running", [], ""), ("paused", ["-pause"], ""), ("writing", [], "0 ctrl-w\n")]
 
 
 def start_xvfb():
@@ -36,14 +40,19 @@ def start_xvfb():
     return proc, ":" + number.decode().strip()
 
 
-def measure(binary, display, seconds, extra):
+def measure(binary, display, seconds, extra, keys):
     env = dict(os.environ, DISPLAY=display)
     env.pop("WAYLAND_DISPLAY", None)
     with tempfile.TemporaryDirectory() as tmp:
         trace = os.path.join(tmp, "trace.jsonl")
-        args = [binary, "--fps", str(FPS), "--trace", trace] + extra
+        script = os.path.join(tmp, "keys.txt")
+        with open(script, "w") as f:
+            f.write(keys)
+        # frames written go to the working directory: the temporary one
+        args = [binary, "--fps", str(FPS), "--trace", trace, "--keys", script,
+                "--textures", os.path.join(SOURCE, "textures")] + extra
         begin = time.monotonic()
-        proc = subprocess.Popen(args, cwd=SOURCE, env=env, stdout=subprocess.DEVNULL,
+        proc = subprocess.Popen(args, cwd=tmp, env=env, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         time.sleep(seconds)
         proc.send_signal(signal.SIGTERM)
@@ -62,10 +71,14 @@ def main():
     xvfb, display = start_xvfb()
     try:
         print(f"window run under Xvfb, {seconds} s at {FPS} frames per second\n")
-        print(f"{'run':10} {'wall s':>8} {'CPU s':>8} {'CPU s per wall s':>18} {'frames/s':>9}")
-        for name, extra in (("running", []), ("paused", ["-pause"])):
-            wall, cpu, frames = measure(binary, display, seconds, extra)
-            print(f"{name:10} {wall:8.2f} {cpu:8.2f} {cpu / wall:18.3f} {frames / wall:9.1f}")
+        print(f"{'run':18} {'wall s':>8} {'CPU s':>8} {'CPU s per wall s':>18} {'frames/s':>9}")
+        before = os.environ.get("CANNONCAR_BEFORE")
+        builds = [("", binary)] + ([(" (before)", os.path.abspath(before))] if before else [])
+        for name, extra, keys in RUNS:
+            for label, program in builds:
+                wall, cpu, frames = measure(program, display, seconds, extra, keys)
+                print(f"{name + label:18} {wall:8.2f} {cpu:8.2f} {cpu / wall:18.3f} "
+                      f"{frames / wall:9.1f}")
     finally:
         xvfb.terminate()
         xvfb.wait(timeout=30)

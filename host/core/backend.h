@@ -19,6 +19,7 @@ struct DrawCall {
   float length = 0;     // cylinder, along R's third column
   float color[3] = {1, 1, 1};
   int texture = 0;  // DS_NONE, DS_WOOD, ...
+  bool operator==(const DrawCall&) const = default;
 };
 
 struct FrameInfo {

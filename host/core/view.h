@@ -21,6 +21,7 @@ struct View {
   int width = 800;
   int height = 600;
   std::string textureDir = "textures";
+  bool operator==(const View&) const = default;
 };
 
 // The view of the running host; dsSetViewpoint and dsGetViewpoint work on its camera.

@@ -107,13 +107,15 @@ bool readPng(const std::string& path, Image& image, std::string& error) {
   return true;
 }
 
-static bool encode(std::FILE* file, const Image& image, std::string& error) {
+static bool encode(std::FILE* file, const Image& image, PngEffort effort, std::string& error) {
   png_image png;
   std::memset(&png, 0, sizeof png);
   png.version = PNG_IMAGE_VERSION;
   png.width = static_cast<png_uint_32>(image.width);
   png.height = static_cast<png_uint_32>(image.height);
   png.format = PNG_FORMAT_RGBA;
+  // Unfiltered rows at a quick zlib level: a quarter larger, several times quicker to make.
+  if (effort == PngEffort::Fast) png.flags |= PNG_IMAGE_FLAG_FAST;
   if (!png_image_write_to_stdio(&png, file, 0, image.rgba.data(), 0, nullptr)) {
     error = reasonOf(png, "cannot write PNG image");
     return false;
@@ -128,7 +130,7 @@ static ssize_t writeToOutput(void* cookie, const char* data, size_t size) {
 }
 
 bool writePng(const std::string& path, const Image& image, std::string& error,
-              std::string_view what) {
+              std::string_view what, PngEffort effort) {
   if (image.width <= 0 || image.height <= 0 ||
       image.rgba.size() != std::size_t(image.width) * std::size_t(image.height) * 4) {
     error = "cannot write " + outputName(what, path) + ": no picture to write";
@@ -144,7 +146,7 @@ bool writePng(const std::string& path, const Image& image, std::string& error,
   std::string reason;
   if (!file) {
     output.fail(std::strerror(errno));
-  } else if (!encode(file.get(), image, reason) || std::fflush(file.get()) != 0) {
+  } else if (!encode(file.get(), image, effort, reason) || std::fflush(file.get()) != 0) {
     // the output's own reason (a full disk, a stop signal) says more than libpng's
     output.fail(reason.empty() ? "cannot write PNG image" : reason);
   }

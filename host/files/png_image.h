@@ -17,8 +17,13 @@ struct Image {
 // one-line reason, never a crash.
 bool readPng(const std::string& path, Image& image, std::string& error);
 
+// How hard the PNG's compressor works: Small for files kept in the repository (the textures), Fast
+// for the pictures the game writes, screenshots and frames (a fifth larger, several times less
+// CPU).
+enum class PngEffort { Small, Fast };
+
 // Writes the image as an 8-bit RGBA PNG (see OutputFile: a picture cut short is removed, and a
 // stop signal the frame loop has not seen abandons it); false with a one-line reason naming the
 // file as `what` ("screenshot") when it cannot be written.
 bool writePng(const std::string& path, const Image& image, std::string& error,
-              std::string_view what = "picture");
+              std::string_view what = "picture", PngEffort effort = PngEffort::Small);

@@ -104,7 +104,7 @@ class OffscreenBackend final : public PictureBackend {
               std::to_string(view.height);
       return false;
     }
-    return ::writePng(path, image, error, what);
+    return ::writePng(path, image, error, what, PngEffort::Fast);
   }
 
  private:

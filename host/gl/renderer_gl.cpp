@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "drawstuff.h"
@@ -23,6 +25,12 @@ constexpr std::array<float, 3> kHaze = {0.76f, 0.84f, 0.94f};
 constexpr float kShadowAlpha = 0.45f;
 constexpr float kGroundExtent = 2000.0f;  // half the side of the ground square, around the camera
 constexpr int kMaxSamples = 4;
+// Set to 0, the ground and the sky are drawn afresh every frame instead of copied from the picture
+// kept of them: for comparing the two ways and for tests.
+constexpr const char* kBackgroundCacheSwitch = "CANNONCAR_BACKGROUND_CACHE";
+// Over the kept background, the stencil value of the pixels that take shadows: the ground's and
+// the shapes'. The sky's stay 0 and are left alone, as the sky drawn last over them would have.
+constexpr GLint kShadedStencil = 1;
 
 namespace {
 
@@ -230,17 +238,42 @@ struct ShapeGroup {
 };
 
 struct GlRenderer::Impl {
-  GLuint solid = 0, boxSolid = 0, ground = 0, sky = 0, shadow = 0;
+  GLuint solid = 0, boxSolid = 0, ground = 0, groundDepth = 0, sky = 0, shadow = 0;
   Mesh box, sphere, cylinder, groundQuad;
   GLuint emptyVao = 0, instanceVbo = 0;
   std::array<GLuint, kTextureKinds.size()> textures{};
   std::string textureDir;
   bool texturesLoaded = false;
   bool software = false;
-  // The offscreen target of picture(): multisampled and resolved for reading, or drawn and read
-  // as it is when single-sampled.
+  unsigned textureGeneration = 0;  // counts texture loads: the background shows the textures
+  // The renderer's own target, where every frame is drawn: multisampled and resolved for reading
+  // or showing, or drawn and read as it is when single-sampled.
   GLuint drawnFbo = 0, drawnColor = 0, drawnDepth = 0, resolvedFbo = 0, resolvedColor = 0;
   int targetWidth = 0, targetHeight = 0;
+  // The ground and the sky alone, colour, depth and stencil, as the camera last saw them: each
+  // frame starts from a copy and draws only the shapes and their shadows.
+  bool cacheBackground = true;
+  GLuint backgroundFbo = 0, backgroundColor = 0, backgroundDepth = 0;
+  struct BackgroundKey {
+    Mat4 viewProj;
+    float eye[3];
+    bool textures;
+    unsigned textureGeneration;
+    int width, height;
+    // Bit for bit, so that a camera that has not moved never costs a redraw.
+    bool operator==(const BackgroundKey& other) const {
+      return std::memcmp(viewProj.m.data(), other.viewProj.m.data(), sizeof viewProj.m) == 0 &&
+             std::memcmp(eye, other.eye, sizeof eye) == 0 && textures == other.textures &&
+             textureGeneration == other.textureGeneration && width == other.width &&
+             height == other.height;
+    }
+  };
+  BackgroundKey backgroundKey{};
+  bool backgroundValid = false;
+  // What the target holds: a frame equal to it (a paused game under a still camera) is not drawn.
+  std::vector<DrawCall> sceneCalls;
+  bool sceneShadows = false;
+  bool sceneValid = false;
   // This frame's shapes, grouped.
   std::vector<Instance> instances;
   std::vector<ShapeGroup> groups, shadowGroups;
@@ -252,14 +285,23 @@ struct GlRenderer::Impl {
   int samples() const;
   bool makeTarget(int width, int height);
   void releaseTarget();
+  void beginPass(int width, int height) const;
+  void drawFresh(const View& view, const Mat4& viewProj) const;
+  void drawOverBackground(const View& view, const Mat4& viewProj, const BackgroundKey& key);
+  void drawBackground(const View& view, const Mat4& viewProj) const;
+  void drawScene(std::span<const DrawCall> calls, const View& view, int width, int height);
   void setLighting(GLuint program, const View& view) const;
   const Mesh* meshFor(const DrawCall& call, std::array<float, 3>& scale) const;
   void gatherShapes(std::span<const DrawCall> calls, const View& view, const Mat4& viewProj);
   void drawSky(const View& view, const Mat4& viewProj) const;
   void drawGround(const View& view, const Mat4& viewProj) const;
-  void drawShadows(const View& view, const Mat4& viewProj) const;
-  void drawSolids(const View& view, const Mat4& viewProj) const;
+  void drawGroundDepth(const View& view, const Mat4& viewProj) const;
+  void drawShadows(const View& view, const Mat4& viewProj, GLint stencil) const;
+  void drawSolids(const View& view, const Mat4& viewProj, bool markStencil) const;
   Image readBack(int width, int height) const;
+  // Where the last draw() copied its picture, and its size.
+  GLuint shownFbo = 0;
+  int shownWidth = 0, shownHeight = 0;
 };
 
 GlRenderer::Impl::~Impl() {
@@ -269,7 +311,8 @@ GlRenderer::Impl::~Impl() {
   glDeleteVertexArrays(1, &emptyVao);
   glDeleteBuffers(1, &instanceVbo);
   glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
-  for (GLuint program : {solid, boxSolid, ground, sky, shadow}) glDeleteProgram(program);
+  for (GLuint program : {solid, boxSolid, ground, groundDepth, sky, shadow})
+    glDeleteProgram(program);
 }
 
 void GlRenderer::Impl::loadTextures(const std::string& dir) {
@@ -298,6 +341,7 @@ void GlRenderer::Impl::loadTextures(const std::string& dir) {
   }
   textureDir = dir;
   texturesLoaded = true;
+  ++textureGeneration;
 }
 
 GLuint GlRenderer::Impl::textureFor(int texture) const {
@@ -437,10 +481,27 @@ void GlRenderer::Impl::drawGround(const View& view, const Mat4& viewProj) const 
   groundQuad.draw();
 }
 
-void GlRenderer::Impl::drawShadows(const View& view, const Mat4& viewProj) const {
+// The ground's depths as drawGround leaves them (the same vertices through the same vertex
+// shader), its pixels marked as taking shadows; no colour.
+void GlRenderer::Impl::drawGroundDepth(const View& view, const Mat4& viewProj) const {
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+  glEnable(GL_STENCIL_TEST);
+  glStencilFunc(GL_ALWAYS, kShadedStencil, 0xff);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+  glUseProgram(groundDepth);
+  glUniformMatrix4fv(uniform(groundDepth, "uViewProj"), 1, GL_FALSE, viewProj.m.data());
+  glUniform2f(uniform(groundDepth, "uCenter"), view.xyz[0], view.xyz[1]);
+  glUniform1f(uniform(groundDepth, "uExtent"), kGroundExtent);
+  groundQuad.draw();
+  glDisable(GL_STENCIL_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
+// Shadows fall on the pixels whose stencil holds `stencil`.
+void GlRenderer::Impl::drawShadows(const View& view, const Mat4& viewProj, GLint stencil) const {
   // Each ground pixel darkens once however many shadows overlap on it.
   glEnable(GL_STENCIL_TEST);
-  glStencilFunc(GL_EQUAL, 0, 0xff);
+  glStencilFunc(GL_EQUAL, stencil, 0xff);
   glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
   glEnable(GL_BLEND);
   glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
@@ -465,9 +526,15 @@ void GlRenderer::Impl::drawShadows(const View& view, const Mat4& viewProj) const
   glDepthMask(GL_TRUE);
 }
 
-void GlRenderer::Impl::drawSolids(const View& view, const Mat4& viewProj) const {
+void GlRenderer::Impl::drawSolids(const View& view, const Mat4& viewProj, bool clearStencil) const {
   // The shapes are closed: their back faces are always hidden.
   glEnable(GL_CULL_FACE);
+  // Over the kept background a shape hides the sky behind it: its pixels take shadows again.
+  if (clearStencil) {
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_ALWAYS, 0, 0xff);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+  }
   GLuint current = 0;
   for (const ShapeGroup& group : groups) {
     const GLuint program = group.mesh == &box ? boxSolid : solid;
@@ -481,6 +548,7 @@ void GlRenderer::Impl::drawSolids(const View& view, const Mat4& viewProj) const 
     if (group.texture) glBindTexture(GL_TEXTURE_2D, group.texture);
     group.mesh->drawInstances(instanceVbo, group.first, group.count);
   }
+  glDisable(GL_STENCIL_TEST);
   glDisable(GL_CULL_FACE);
 }
 
@@ -493,6 +561,36 @@ int GlRenderer::Impl::samples() const {
   return std::max(1, std::min(kMaxSamples, static_cast<int>(maxSamples)));
 }
 
+namespace {
+
+// A framebuffer with a colour and a depth-stencil renderbuffer; false when the GL refuses it.
+bool makeFramebuffer(GLsizei samples, int width, int height, GLuint& fbo, GLuint& color,
+                     GLuint& depth) {
+  glGenFramebuffers(1, &fbo);
+  glGenRenderbuffers(1, &color);
+  glGenRenderbuffers(1, &depth);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+  glBindRenderbuffer(GL_RENDERBUFFER, color);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples > 1 ? samples : 0, GL_RGBA8, width,
+                                   height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color);
+  glBindRenderbuffer(GL_RENDERBUFFER, depth);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples > 1 ? samples : 0, GL_DEPTH24_STENCIL8,
+                                   width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+  return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void releaseFramebuffer(GLuint& fbo, GLuint& color, GLuint& depth) {
+  if (!fbo) return;
+  glDeleteFramebuffers(1, &fbo);
+  const GLuint buffers[] = {color, depth};
+  glDeleteRenderbuffers(depth ? 2 : 1, buffers);
+  fbo = color = depth = 0;
+}
+
+}  // namespace
+
 bool GlRenderer::Impl::makeTarget(int width, int height) {
   if (drawnFbo && width == targetWidth && height == targetHeight) return true;
   releaseTarget();
@@ -500,20 +598,7 @@ bool GlRenderer::Impl::makeTarget(int width, int height) {
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSize);
   if (width > maxSize || height > maxSize) return false;
   const GLsizei sampleCount = samples();
-  glGenFramebuffers(1, &drawnFbo);
-  glGenRenderbuffers(1, &drawnColor);
-  glGenRenderbuffers(1, &drawnDepth);
-  glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
-  glBindRenderbuffer(GL_RENDERBUFFER, drawnColor);
-  glRenderbufferStorageMultisample(GL_RENDERBUFFER, sampleCount > 1 ? sampleCount : 0, GL_RGBA8,
-                                   width, height);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, drawnColor);
-  glBindRenderbuffer(GL_RENDERBUFFER, drawnDepth);
-  glRenderbufferStorageMultisample(GL_RENDERBUFFER, sampleCount > 1 ? sampleCount : 0,
-                                   GL_DEPTH24_STENCIL8, width, height);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                            drawnDepth);
-  bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  bool ok = makeFramebuffer(sampleCount, width, height, drawnFbo, drawnColor, drawnDepth);
   if (sampleCount > 1) {
     glGenFramebuffers(1, &resolvedFbo);
     glGenRenderbuffers(1, &resolvedColor);
@@ -523,6 +608,10 @@ bool GlRenderer::Impl::makeTarget(int width, int height) {
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, resolvedColor);
     ok = ok && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
   }
+  // The background keeps the target's sampling, so that a frame starts from a plain copy.
+  if (cacheBackground)
+    ok = ok && makeFramebuffer(sampleCount, width, height, backgroundFbo, backgroundColor,
+                               backgroundDepth);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   targetWidth = width;
   targetHeight = height;
@@ -532,22 +621,96 @@ bool GlRenderer::Impl::makeTarget(int width, int height) {
 }
 
 void GlRenderer::Impl::releaseTarget() {
-  if (!drawnFbo) return;
-  glDeleteFramebuffers(1, &drawnFbo);
-  if (resolvedFbo) glDeleteFramebuffers(1, &resolvedFbo);
-  const GLuint buffers[] = {drawnColor, drawnDepth, resolvedColor};
-  glDeleteRenderbuffers(resolvedColor ? 3 : 2, buffers);
-  drawnFbo = resolvedFbo = drawnColor = drawnDepth = resolvedColor = 0;
+  GLuint noDepth = 0;
+  releaseFramebuffer(drawnFbo, drawnColor, drawnDepth);
+  releaseFramebuffer(resolvedFbo, resolvedColor, noDepth);
+  releaseFramebuffer(backgroundFbo, backgroundColor, backgroundDepth);
+  backgroundValid = sceneValid = false;
 }
 
-// The drawn target's pixels, resolved first when multisampled, rows from the top.
-Image GlRenderer::Impl::readBack(int width, int height) const {
-  if (resolvedFbo) {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawnFbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolvedFbo);
-    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+// The state every pass starts from, on the bound framebuffer.
+void GlRenderer::Impl::beginPass(int width, int height) const {
+  glViewport(0, 0, width, height);
+  glClearColor(kHaze[0], kHaze[1], kHaze[2], 1);
+  glClearStencil(0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  glActiveTexture(GL_TEXTURE0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+}
+
+// Everything drawn afresh, nearest first, so that the depth test spares the pixels hidden behind.
+void GlRenderer::Impl::drawFresh(const View& view, const Mat4& viewProj) const {
+  drawSolids(view, viewProj, false);
+  drawGround(view, viewProj);
+  if (view.shadows) drawShadows(view, viewProj, 0);
+  drawSky(view, viewProj);
+}
+
+// The ground, then the sky where the ground left the far plane.
+void GlRenderer::Impl::drawBackground(const View& view, const Mat4& viewProj) const {
+  drawGround(view, viewProj);
+  drawSky(view, viewProj);
+}
+
+// Each pixel ends as in drawFresh. The kept colours are copied (a copy of depths costs a pass of
+// its own on a software rasterizer); the ground's depths are drawn again without colour, so a
+// shape in front of the ground wins its pixel either way, and the shadows meet the same depths.
+// They fall only on the ground's and the shapes' pixels: the sky, drawn last, covers the others.
+void GlRenderer::Impl::drawOverBackground(const View& view, const Mat4& viewProj,
+                                          const BackgroundKey& key) {
+  const int width = key.width, height = key.height;
+  if (!backgroundValid || !(key == backgroundKey)) {
+    glBindFramebuffer(GL_FRAMEBUFFER, backgroundFbo);
+    beginPass(width, height);
+    drawBackground(view, viewProj);
+    backgroundKey = key;
+    backgroundValid = true;
   }
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, resolvedFbo ? resolvedFbo : drawnFbo);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, backgroundFbo);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, drawnFbo);
+  glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
+  glClearStencil(0);
+  glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  drawGroundDepth(view, viewProj);
+  drawSolids(view, viewProj, true);
+  if (view.shadows) drawShadows(view, viewProj, kShadedStencil);
+}
+
+// The frame into the renderer's own target.
+void GlRenderer::Impl::drawScene(std::span<const DrawCall> calls, const View& view, int width,
+                                 int height) {
+  if (!texturesLoaded || textureDir != view.textureDir) loadTextures(view.textureDir);
+  const Mat4 viewProj = projectionMatrix(width, height) * viewMatrix(view);
+  const BackgroundKey key{viewProj,      {view.xyz[0], view.xyz[1], view.xyz[2]},
+                          view.textures, textureGeneration,
+                          width,         height};
+  if (cacheBackground && sceneValid && key == backgroundKey && view.shadows == sceneShadows &&
+      std::equal(calls.begin(), calls.end(), sceneCalls.begin(), sceneCalls.end()))
+    return;
+  glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
+  glViewport(0, 0, width, height);
+  glActiveTexture(GL_TEXTURE0);
+  gatherShapes(calls, view, viewProj);
+  if (cacheBackground) {
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    drawOverBackground(view, viewProj, key);
+    sceneCalls.assign(calls.begin(), calls.end());
+    sceneShadows = view.shadows;
+    sceneValid = true;
+  } else {
+    beginPass(width, height);
+    drawFresh(view, viewProj);
+  }
+  glBindVertexArray(0);
+  glUseProgram(0);
+}
+
+// A single-sampled framebuffer's pixels, rows from the top.
+static Image readPixels(GLuint fbo, int width, int height) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
   Image image{width, height,
               std::vector<std::uint8_t>(std::size_t(width) * std::size_t(height) * 4)};
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -567,6 +730,16 @@ Image GlRenderer::Impl::readBack(int width, int height) const {
   return image;
 }
 
+// The drawn target's pixels, resolved first when multisampled, rows from the top.
+Image GlRenderer::Impl::readBack(int width, int height) const {
+  if (resolvedFbo) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawnFbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolvedFbo);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  }
+  return readPixels(resolvedFbo ? resolvedFbo : drawnFbo, width, height);
+}
+
 GlRenderer::GlRenderer() : impl_(std::make_unique<Impl>()) {}
 GlRenderer::~GlRenderer() = default;
 
@@ -582,15 +755,18 @@ bool GlRenderer::init(std::string& error) {
                               header + "#define FLAT_FACES\n" + kLighting + kSolidFragment, error)
                        : 0;
   r.ground = r.boxSolid ? link(kGroundVertex, header + kLighting + kGroundFragment, error) : 0;
-  r.sky = r.ground ? link(kSkyVertex, kSkyFragment, error) : 0;
+  r.groundDepth = r.ground ? link(kGroundVertex, kDepthOnlyFragment, error) : 0;
+  r.sky = r.groundDepth ? link(kSkyVertex, kSkyFragment, error) : 0;
   r.shadow = r.sky ? link(kShadowVertex, kShadowFragment, error) : 0;
   if (!r.shadow) {
-    for (GLuint program : {r.solid, r.boxSolid, r.ground, r.sky})
+    for (GLuint program : {r.solid, r.boxSolid, r.ground, r.groundDepth, r.sky})
       if (program) glDeleteProgram(program);
     r.solid = 0;
     return false;
   }
   r.software = softwareRasterizer();
+  const char* cache = std::getenv(kBackgroundCacheSwitch);
+  r.cacheBackground = !(cache && std::strcmp(cache, "0") == 0);
   glGenBuffers(1, &r.instanceVbo);
   r.box.upload(boxMesh(), r.instanceVbo);
   r.sphere.upload(sphereMesh(), r.instanceVbo);
@@ -607,42 +783,46 @@ bool GlRenderer::init(std::string& error) {
 void GlRenderer::draw(std::span<const DrawCall> calls, const View& view, int width, int height) {
   Impl& r = *impl_;
   if (width <= 0 || height <= 0 || !r.solid) return;
-  if (!r.texturesLoaded || r.textureDir != view.textureDir) r.loadTextures(view.textureDir);
-  glViewport(0, 0, width, height);
-  glClearColor(kHaze[0], kHaze[1], kHaze[2], 1);
-  glClearStencil(0);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-  glActiveTexture(GL_TEXTURE0);
-  glEnable(GL_DEPTH_TEST);
-  glDepthFunc(GL_LEQUAL);
-  const Mat4 viewProj = projectionMatrix(width, height) * viewMatrix(view);
-  r.gatherShapes(calls, view, viewProj);
-  // Nearest first, so that the depth test spares the pixels hidden behind.
-  r.drawSolids(view, viewProj);
-  r.drawGround(view, viewProj);
-  if (view.shadows) r.drawShadows(view, viewProj);
-  r.drawSky(view, viewProj);
-  glBindVertexArray(0);
-  glUseProgram(0);
+  GLint destination = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &destination);
+  if (!r.makeTarget(width, height)) return;
+  r.drawScene(calls, view, width, height);
+  // Shown with the renderer's own sampling: resolved by the copy when multisampled.
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, r.drawnFbo);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(destination));
+  glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(destination));
+  // Over the copy: the target keeps the scene alone, for the next frame.
   r.overlay.draw(view, width, height);
+  r.shownFbo = static_cast<GLuint>(destination);
+  r.shownWidth = width;
+  r.shownHeight = height;
 }
 
 Image GlRenderer::picture(std::span<const DrawCall> calls, const View& view, int width,
                           int height) {
   Impl& r = *impl_;
   if (width <= 0 || height <= 0 || !r.solid || !r.makeTarget(width, height)) return {};
-  glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
-  draw(calls, view, width, height);
+  r.drawScene(calls, view, width, height);
+  if (view.overlay) {
+    glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
+    r.overlay.draw(view, width, height);
+    r.sceneValid = false;  // the target holds more than the scene now
+  }
   return r.readBack(width, height);
+}
+
+Image GlRenderer::shownPicture() {
+  Impl& r = *impl_;
+  if (r.shownWidth <= 0) return {};
+  return readPixels(r.shownFbo, r.shownWidth, r.shownHeight);
 }
 
 Image GlRenderer::emptyPicture(int width, int height) {
   Impl& r = *impl_;
   if (width <= 0 || height <= 0 || !r.solid || !r.makeTarget(width, height)) return {};
   glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
-  glViewport(0, 0, width, height);
-  glClearColor(kHaze[0], kHaze[1], kHaze[2], 1);
-  glClearStencil(0);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  r.beginPass(width, height);
+  r.sceneValid = false;
   return r.readBack(width, height);
 }

@@ -24,13 +24,22 @@ class GlRenderer {
   // Builds the shaders and meshes in the current context; false with a one-line reason.
   bool init(std::string& error);
 
-  // Draws the frame into the bound framebuffer, width x height pixels. A 0 x 0 target draws
+  // Draws the frame into the renderer's own target of width x height and copies it into the
+  // bound framebuffer (which needs no samples, depth or stencil of its own). A 0 x 0 target draws
   // nothing. The textures come from view.textureDir the first time it is seen.
   void draw(std::span<const DrawCall> calls, const View& view, int width, int height);
 
-  // Draws the frame into an offscreen target of width x height and reads it back. The target
-  // is multisampled where the GL is hardware, single-sampled on a software rasterizer.
+  // Draws the frame into the renderer's own target of width x height and reads it back. The
+  // target is multisampled where the GL is hardware, single-sampled on a software rasterizer.
+  // The ground and the sky are kept from frame to frame and drawn again only when the camera,
+  // the size or the textures change, and a frame equal to the last one drawn (calls, camera,
+  // switches, size) is not drawn again (CANNONCAR_BACKGROUND_CACHE=0: everything every frame).
+  // The target holds the scene only: overlays go onto the destination after draw().
   Image picture(std::span<const DrawCall> calls, const View& view, int width, int height);
+
+  // The picture the last draw() left in its framebuffer, overlay and all, read back (in a window,
+  // before the buffers are swapped); empty before the first.
+  Image shownPicture();
 
   // The floor under picture(): the same target cleared and read back the same way, nothing
   // drawn.

@@ -12,12 +12,12 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "camera_control.h"
 #include "camera_follow.h"
 #include "frame_name.h"
+#include "frame_writer.h"
 #include "lost_display.h"
 #include "output_file.h"
 #include "picture.h"
@@ -28,26 +28,58 @@
 #include "typed_character.h"
 #include "window.h"
 
-constexpr int kSamples = 4;
 constexpr const char* kTitle = "cannoncar";
 constexpr const char* kHowToRunHeadless = "run with --headless to play without a window";
 // Two presses of the left button this close in time and place are a double-click.
 constexpr double kDoubleClickSeconds = 0.4;
 constexpr double kDoubleClickPixels = 4;
+// Frames written with ctrl-w are compressed on these threads while the game goes on; when as many
+// pictures wait as the queue holds, the frame loop waits for room.
+constexpr int kFrameWriterThreads = 2;
+constexpr std::size_t kFrameWriterQueue = 4;
+constexpr const char* kFramePicture = "frame picture";
 
 namespace {
 
-// A frame's drawing calls, kept until the window draws them.
+// A frame's drawing calls and texts, kept until the window draws them.
 class FrameCalls : public Backend {
  public:
   std::vector<DrawCall> calls;
-  void beginFrame(const FrameInfo&) override { calls.clear(); }
+  std::vector<std::string> prints;
+  void beginFrame(const FrameInfo&) override {
+    calls.clear();
+    prints.clear();
+  }
   void draw(const DrawCall& call) override { calls.push_back(call); }
+  void print(std::string_view text) override { prints.emplace_back(text); }
+};
+
+// What the window shows, so that a frame equal to it (a paused game under a still camera) is not
+// drawn again.
+struct Shown {
+  FrameCalls frame;
+  View view;
+  int width = 0, height = 0;
+  bool valid = false;
+
+  bool matches(const FrameCalls& next, const View& nextView, int nextWidth, int nextHeight) const {
+    return valid && width == nextWidth && height == nextHeight && view == nextView &&
+           frame.prints == next.prints && frame.calls == next.calls;
+  }
+  void remember(const FrameCalls& next, const View& nextView, int nextWidth, int nextHeight) {
+    frame.calls = next.calls;
+    frame.prints = next.prints;
+    view = nextView;
+    width = nextWidth;
+    height = nextHeight;
+    valid = true;
+  }
 };
 
 // What the GLFW callbacks gather between two frames.
 struct Input {
   View* view = nullptr;
+  bool damaged = false;  // the window's contents need drawing again (uncovered, resized)
   std::vector<Key> keys;
   double cursorX = 0, cursorY = 0;
   bool cursorKnown = false;
@@ -225,6 +257,10 @@ void onScroll(GLFWwindow* window, double, double notches) {
   scrollCamera(*inputOf(window).view, notches);
 }
 
+void onRefresh(GLFWwindow* window) {
+  inputOf(window).damaged = true;
+}
+
 bool hasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
     const char* value = std::getenv(name);
@@ -244,15 +280,12 @@ GLFWwindow* openWindow(int width, int height) {
   glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
   glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
   glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
-  glfwWindowHint(GLFW_DEPTH_BITS, 24);
-  glfwWindowHint(GLFW_STENCIL_BITS, 8);
-  glfwWindowHint(GLFW_SAMPLES, kSamples);
+  // The renderer draws into its own target, with its own sampling (four samples on hardware GL,
+  // one on a software rasterizer, as offscreen), and copies the picture into the window.
+  glfwWindowHint(GLFW_DEPTH_BITS, 0);
+  glfwWindowHint(GLFW_STENCIL_BITS, 0);
+  glfwWindowHint(GLFW_SAMPLES, 0);
   GLFWwindow* window = glfwCreateWindow(width, height, kTitle, nullptr, nullptr);
-  if (!window) {
-    // Some servers (Xvfb among them) offer no multisampled visual.
-    glfwWindowHint(GLFW_SAMPLES, 0);
-    window = glfwCreateWindow(width, height, kTitle, nullptr, nullptr);
-  }
   if (window)
     glfwSetWindowSizeLimits(window, kSmallestSide, kSmallestSide, kLargestSide, kLargestSide);
   return window;
@@ -308,9 +341,31 @@ bool writePicture(GlRenderer& renderer, const FrameCalls& frame, const View& vie
   if (image.rgba.empty())
     error = "cannot write " + outputName(what, path) + ": cannot draw a picture of " +
             std::to_string(width) + "x" + std::to_string(height);
-  if (!image.rgba.empty() && writePng(path, image, error, what)) return true;
+  if (!image.rgba.empty() && writePng(path, image, error, what, PngEffort::Fast)) return true;
   std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
   return false;
+}
+
+// Hands a frame's picture to the writer's threads; one that could not be drawn is said at once.
+void queueFrame(FrameWriter& writer, const std::string& path, Image image, int width, int height,
+                int& status) {
+  if (image.rgba.empty()) {
+    std::fprintf(stderr, "cannoncar: cannot write %s: cannot draw a picture of %dx%d\n",
+                 outputName(kFramePicture, path).c_str(), width, height);
+    status = 1;
+    return;
+  }
+  writer.write(path, std::move(image));
+}
+
+// Sleeps until the deadline, waking for the window's events (the camera follows the mouse
+// meanwhile), and returns early when the window is asked to close.
+void waitUntil(GLFWwindow* window, std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= left.zero() || glfwWindowShouldClose(window)) return;
+    glfwWaitEventsTimeout(std::chrono::duration<double>(left).count());
+  }
 }
 
 // Runs frames until the session ends; returns 0, or 1 when a picture could not be written.
@@ -323,6 +378,8 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
   FrameRateMeter meter;
 
   FrameCalls frame;
+  Shown shown;
+  FrameWriter frameWriter(kFrameWriterThreads, kFrameWriterQueue);
   session.setFrameBackend(&frame);
   if (std::string error; !session.start(error)) {
     std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
@@ -353,15 +410,25 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
     }
     const bool tooLarge = width > kLargestSide || height > kLargestSide;
     if (tooLarge && !displayLost()) keepWithinLimits(window, width, height);
-    if (!displayLost() && width > 0 && height > 0 && !tooLarge) {
+    const View& view = session.view();
+    const bool writing = session.writingFrames() && !displayLost();
+    if (!displayLost() && width > 0 && height > 0 && !tooLarge &&
+        (writing || input.damaged || !shown.matches(frame, view, width, height))) {
       glBindFramebuffer(GL_FRAMEBUFFER, 0);
-      renderer.draw(frame.calls, session.view(), width, height);
+      renderer.draw(frame.calls, view, width, height);
+      // ctrl-w writes the picture shown, overlay and all, read before the buffers swap.
+      Image image = writing ? renderer.shownPicture() : Image{};
       glfwSwapBuffers(window);
+      shown.remember(frame, view, width, height);
+      input.damaged = false;
+      if (writing)
+        queueFrame(frameWriter, frameFileName(index), std::move(image), width, height, status);
+    } else if (writing) {
+      // Minimised, or stretched past the largest side: the picture at the view's size.
+      queueFrame(frameWriter, frameFileName(index),
+                 renderer.picture(frame.calls, view, view.width, view.height), view.width,
+                 view.height, status);
     }
-    if (session.writingFrames() && !displayLost() &&
-        !writePicture(renderer, frame, session.view(), width, height, frameFileName(index),
-                      "frame picture"))
-      status = 1;
 
     // PageUp and PageDown change the rate between frames: each frame is paced by the rate now.
     const double fps = session.fps();
@@ -374,8 +441,9 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
     session.setMeasuredFps(meter.frameShown(now));
     // After a stall (a drag of the window, a slow picture) the pace starts afresh.
     if (deadline < now - period) deadline = now;
-    std::this_thread::sleep_until(deadline);
+    waitUntil(window, deadline);
   }
+  if (!frameWriter.drain()) status = 1;
   session.setFrameBackend(nullptr);
   input.frame = nullptr;
   input.camera = nullptr;
@@ -436,6 +504,7 @@ int runWindow(Session& session) {
     glfwSetCursorPosCallback(window, onCursor);
     glfwSetMouseButtonCallback(window, onMouseButton);
     glfwSetScrollCallback(window, onScroll);
+    glfwSetWindowRefreshCallback(window, onRefresh);
     status = playFrames(session, window, *renderer, input);
     if (displayLost()) return endWithoutDisplay(session, std::move(renderer));
   }  // the renderer lets go of its GL objects while the context still exists

@@ -123,6 +123,21 @@ class Pictures(unittest.TestCase):
         self.assertAlmostEqual((y1 - y0) / (h1 - h0), 400 / 600, delta=0.05)
         self.assertAlmostEqual((x0 + x1) / 2 - 640, ((g0 + g1) / 2 - 400) * 400 / 600, delta=8)
 
+    def test_view_sets_the_start_up_camera(self):
+        # Straight down from 30 over the car: the chassis and the cannon fill the middle, and no
+        # sky shows anywhere.
+        _, _, rows = self.shot("--view", "0,0,30,0,-90,0")
+        middle = pixels(rows, (388, 285, 412, 320), 1)
+        self.assertGreater(sum(map(green, middle)), len(middle) * 0.9, "the car from above")
+        for x, y in ((10, 3), (400, 3), (790, 3), (10, 596), (790, 596)):
+            r, g, b = rows[y][x]
+            self.assertGreater(g, b + 20, "ground at (%d, %d)" % (x, y))
+        # Looking up from beside the car: sky everywhere.
+        _, _, up = self.shot("--view", "0,-8,3,90,60,0")
+        for x, y in ((10, 3), (400, 300), (790, 596)):
+            r, g, b = up[y][x]
+            self.assertGreater(b, r + 10, "sky at (%d, %d)" % (x, y))
+
     def test_size_sets_the_picture_size(self):
         width, height, _ = self.shot("--size", "320x240")
         self.assertEqual((width, height), (320, 240))

@@ -5,6 +5,7 @@ Usage: e2e_window.py CANNONCAR TEXTURE_DIR
 Exits 77 (skipped) when Xvfb or xdotool is not installed.
 """
 import json
+import itertools
 import os
 import shutil
 import subprocess
@@ -275,12 +276,22 @@ class WindowRun(unittest.TestCase):
                 if printed[frame]:
                     scores.setdefault(printed[frame], set()).add(white_text(rows, 14, 34, 14, 400))
             else:
-                self.assertGreater(hud_shade(rows), 150, "F2 hid the HUD at frame %d" % frame)
+                # The HUD's white letters are gone. (Not judged by the corner's shade: a MiG passing
+                # behind it makes it as dark as the panel, at frames 317 and 318.)
+                self.assertLess(len(white_text(rows, 14, 34, 14, 400)), 40,
+                                "F2 hid the HUD at frame %d" % frame)
             helped.append((frame >= keyed["f1"], len(white_text(rows, 60, 560, 150, 790))))
         self.assertGreater(len(scores), 1, "the score changed while frames were written")
+        # The panel lets the scene through: a MiG passing behind it moves a few edge pixels of the
+        # text across the threshold (frames 315 and 318 differ by 10), never the letters.
+        shapes = {}
         for text, masks in scores.items():
-            self.assertEqual(len(masks), 1, text)
-        self.assertEqual(len(set().union(*[m for m in scores.values()])), len(scores))
+            first = next(iter(masks))
+            for mask in masks:
+                self.assertLess(len(mask ^ first), len(first) * 0.05, text)
+            shapes[text] = first
+        for a, b in itertools.combinations(shapes, 2):
+            self.assertGreater(len(shapes[a] ^ shapes[b]), 20, (a, b))
         # F1's help panel: rows of white text over the right of the picture.
         self.assertTrue(any(h for h, _ in helped) and any(not h for h, _ in helped))
         self.assertGreater(min(n for h, n in helped if h), 5 * max(n for h, n in helped if not h) + 500)

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,10 +17,27 @@ OptionsResult parse(std::vector<const char*> args) {
 }
 
 TEST(Options, EveryOptionIsRead) {
-  OptionsResult r =
-      parse({"--textures", "mytextures", "-notex", "-noshadows", "-pause", "--headless", "--frames",
-             "200", "--keys", "k.txt", "--record=r.txt", "--trace", "t.jsonl", "--screenshot",
-             "s.png", "--size", "320x240", "--fps", "20"});
+  OptionsResult r = parse({"--textures",
+                           "mytextures",
+                           "-notex",
+                           "-noshadows",
+                           "-pause",
+                           "--headless",
+                           "--frames",
+                           "200",
+                           "--keys",
+                           "k.txt",
+                           "--record=r.txt",
+                           "--trace",
+                           "t.jsonl",
+                           "--screenshot",
+                           "s.png",
+                           "--size",
+                           "320x240",
+                           "--fps",
+                           "20",
+                           "--view",
+                           "-1.5,2,3e1,90,-22.5,0"});
   ASSERT_EQ(r.error, "");
   const Options& o = r.options;
   EXPECT_FALSE(o.textures);
@@ -35,6 +53,8 @@ TEST(Options, EveryOptionIsRead) {
   EXPECT_EQ(o.height, 240);
   EXPECT_EQ(o.fps, 20.0);
   EXPECT_EQ(o.texturesDir, "mytextures");
+  ASSERT_TRUE(o.view);
+  EXPECT_EQ(*o.view, (std::array<float, 6>{-1.5f, 2, 30, 90, -22.5f, 0}));
   EXPECT_TRUE(parse({"-noshadow"}).options.shadows == false);
 }
 
@@ -43,7 +63,7 @@ TEST(Options, DefaultsLeaveTheGameItsSettings) {
   ASSERT_EQ(r.error, "");
   EXPECT_TRUE(r.options.textures && r.options.shadows);
   EXPECT_FALSE(r.options.headless || r.options.pause || r.options.help);
-  EXPECT_FALSE(r.options.frames || r.options.width || r.options.fps);
+  EXPECT_FALSE(r.options.frames || r.options.width || r.options.fps || r.options.view);
 }
 
 TEST(Options, BadOptionsAndValuesAreNamedInOneLine) {
@@ -73,6 +93,15 @@ TEST(Options, BadOptionsAndValuesAreNamedInOneLine) {
       {{"--size", "-800x600"}, "--size"},
       {{"--size", "100000x600"}, "--size"},
       {{"--size", "800x600x3"}, "--size"},
+      {{"--view"}, "--view needs a value"},
+      {{"--view", "1,2,3"}, "'1,2,3'"},
+      {{"--view", "1,2,3,4,5,6,7"}, "'1,2,3,4,5,6,7'"},
+      {{"--view", "1,2,,4,5,6"}, "'1,2,,4,5,6'"},
+      {{"--view", "1,2,3,4,5,"}, "'1,2,3,4,5,'"},
+      {{"--view", "1,2,x,4,5,6"}, "'1,2,x,4,5,6'"},
+      {{"--view", "1,2,3,4,5,inf"}, "--view needs six numbers"},
+      {{"--view", "1,2,3,4,5,nan"}, "--view needs six numbers"},
+      {{"--view", "1 ,2,3,4,5,6"}, "--view needs six numbers"},
       {{"--trace="}, "--trace needs a file name"},
       {{"--keys"}, "--keys needs a value"},
       // control characters are shown escaped, so the message stays one line (found by fuzzing)

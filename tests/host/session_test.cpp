@@ -2,6 +2,7 @@
 // key records.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -115,6 +116,28 @@ TEST_F(SessionTest, TraceHasTheHeaderAndOneLinePerFrame) {
       draws + "{\"frame\":1,\"pause\":1,\"keys\":[65,\"ctrl-p\"],\"prints\":[\"현제 점수 : 1 " +
       "\\\"x\\\"\\n\"]," + draws;
   EXPECT_EQ(trace, expected);
+}
+
+// --view overrides the camera the game's start has set; the trace keeps both.
+TEST_F(SessionTest, ViewOptionReplacesTheGamesCameraAfterItsStart) {
+  Options options;
+  options.view = std::array<float, 6>{-4, 0.5f, 12, 30, -60, 1.25f};
+  options.traceFile = (dir / "trace.jsonl").string();
+  Session session(options, &game, 800, 600);
+  std::string error;
+  ASSERT_TRUE(session.open(error)) << error;
+  ASSERT_TRUE(session.start(error)) << error;
+  float xyz[3], hpr[3];
+  dsGetViewpoint(xyz, hpr);
+  EXPECT_EQ(std::vector<float>(xyz, xyz + 3), (std::vector<float>{-4, 0.5f, 12}));
+  EXPECT_EQ(std::vector<float>(hpr, hpr + 3), (std::vector<float>{30, -60, 1.25f}));
+  ASSERT_TRUE(session.runFrame({}));
+  ASSERT_TRUE(session.finish(error)) << error;
+  const std::string trace = readFile(dir / "trace.jsonl");
+  EXPECT_EQ(trace.substr(0, trace.find('\n') + 1),
+            "{\"width\":800,\"height\":600,\"textures\":\"textures\",\"viewpoint\":{\"xyz\":"
+            "[1,2,3.5],\"hpr\":[-145.5,-22.5,0.25]},\"view\":{\"xyz\":[-4,0.5,12],"
+            "\"hpr\":[30,-60,1.25]}}\n");
 }
 
 TEST_F(SessionTest, ARecordReplaysTheSameKeysOnTheSameFrames) {
