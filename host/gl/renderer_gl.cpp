@@ -12,6 +12,7 @@
 #include "drawstuff.h"
 #include "overlay.h"
 #include "renderer_shaders.h"
+#include "shader_program.h"
 #include "shape_meshes.h"
 #include "textures.h"
 #include "view_math.h"
@@ -110,49 +111,6 @@ struct Mesh {
     glDeleteVertexArrays(1, &vao);
   }
 };
-
-GLuint compile(GLenum stage, const std::string& source, std::string& error) {
-  const GLuint shader = glCreateShader(stage);
-  const char* text = source.c_str();
-  glShaderSource(shader, 1, &text, nullptr);
-  glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char log[512] = "";
-    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-    error = std::string("shader does not compile: ") + log;
-    glDeleteShader(shader);
-    return 0;
-  }
-  return shader;
-}
-
-GLuint link(const std::string& vertex, const std::string& fragment, std::string& error) {
-  const GLuint vs = compile(GL_VERTEX_SHADER, vertex, error);
-  if (!vs) return 0;
-  const GLuint fs = compile(GL_FRAGMENT_SHADER, fragment, error);
-  if (!fs) {
-    glDeleteShader(vs);
-    return 0;
-  }
-  const GLuint program = glCreateProgram();
-  glAttachShader(program, vs);
-  glAttachShader(program, fs);
-  glLinkProgram(program);
-  glDeleteShader(vs);
-  glDeleteShader(fs);
-  GLint ok = 0;
-  glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    char log[512] = "";
-    glGetProgramInfoLog(program, sizeof log, nullptr, log);
-    error = std::string("shaders do not link: ") + log;
-    glDeleteProgram(program);
-    return 0;
-  }
-  return program;
-}
 
 // Mesa's software rasterizers filter anisotropically so slowly that a frame takes seconds; the
 // ground looks nearly as good without it.
@@ -750,14 +708,16 @@ bool GlRenderer::init(std::string& error) {
   }
   Impl& r = *impl_;
   const std::string header = "#version 330 core\n";
-  r.solid = link(kSolidVertex, header + kLighting + kSolidFragment, error);
-  r.boxSolid = r.solid ? link(kSolidVertex,
-                              header + "#define FLAT_FACES\n" + kLighting + kSolidFragment, error)
-                       : 0;
-  r.ground = r.boxSolid ? link(kGroundVertex, header + kLighting + kGroundFragment, error) : 0;
-  r.groundDepth = r.ground ? link(kGroundVertex, kDepthOnlyFragment, error) : 0;
-  r.sky = r.groundDepth ? link(kSkyVertex, kSkyFragment, error) : 0;
-  r.shadow = r.sky ? link(kShadowVertex, kShadowFragment, error) : 0;
+  r.solid = linkProgram(kSolidVertex, header + kLighting + kSolidFragment, error);
+  r.boxSolid =
+      r.solid ? linkProgram(kSolidVertex,
+                            header + "#define FLAT_FACES\n" + kLighting + kSolidFragment, error)
+              : 0;
+  r.ground =
+      r.boxSolid ? linkProgram(kGroundVertex, header + kLighting + kGroundFragment, error) : 0;
+  r.groundDepth = r.ground ? linkProgram(kGroundVertex, kDepthOnlyFragment, error) : 0;
+  r.sky = r.groundDepth ? linkProgram(kSkyVertex, kSkyFragment, error) : 0;
+  r.shadow = r.sky ? linkProgram(kShadowVertex, kShadowFragment, error) : 0;
   if (!r.shadow) {
     for (GLuint program : {r.solid, r.boxSolid, r.ground, r.groundDepth, r.sky})
       if (program) glDeleteProgram(program);

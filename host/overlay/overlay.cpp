@@ -11,6 +11,7 @@
 #include "glyph_atlas.h"
 #include "help_table.h"
 #include "overlay_font.h"
+#include "shader_program.h"
 #include "utf8.h"
 
 namespace {
@@ -57,40 +58,6 @@ struct Vertex {
   Rgba color;
 };
 
-GLuint compile(GLenum stage, const char* source) {
-  const GLuint shader = glCreateShader(stage);
-  glShaderSource(shader, 1, &source, nullptr);
-  glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    glDeleteShader(shader);
-    return 0;
-  }
-  return shader;
-}
-
-GLuint linkProgram() {
-  const GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader);
-  const GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader);
-  GLuint program = 0;
-  if (vs && fs) {
-    program = glCreateProgram();
-    glAttachShader(program, vs);
-    glAttachShader(program, fs);
-    glLinkProgram(program);
-    GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-      glDeleteProgram(program);
-      program = 0;
-    }
-  }
-  if (vs) glDeleteShader(vs);
-  if (fs) glDeleteShader(fs);
-  return program;
-}
-
 // A process may make several renderers (tests make many): the missing font is said once.
 void warnOnce(const std::string& warning) {
   static bool warned = false;
@@ -128,8 +95,12 @@ Overlay::Impl::~Impl() {
 bool Overlay::Impl::ready() {
   if (tried) return program != 0;
   tried = true;
-  program = linkProgram();
-  if (!program) return false;
+  std::string error;
+  program = linkProgram(kVertexShader, kFragmentShader, error);
+  if (!program) {
+    warnOnce("the overlay cannot be drawn: " + error);
+    return false;
+  }
   std::string warning;
   font = openOverlayFont(kFontPixels, warning);
   warnOnce(warning);

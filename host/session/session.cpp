@@ -165,7 +165,8 @@ bool Session::runFrame(std::span<const Key> keys) {
       pause = 0;
     }
   }
-  updateStatus();
+  // The status line is the overlay's; a run without one does not make it every frame.
+  if (currentView().overlay) updateStatus();
   if (writeFrames_ && frameBackend_) ++framesWritten_;
   Tee tee(frameBackend_, trace_.get());
   tee.beginFrame(FrameInfo{framesRun_, pause, delivered});
