@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "drawstuff.h"
+#include "mipmaps.h"
 #include "overlay.h"
 #include "renderer_shaders.h"
 #include "shader_program.h"
@@ -120,6 +121,21 @@ bool softwareRasterizer() {
   return renderer.find("llvmpipe") != std::string::npos ||
          renderer.find("softpipe") != std::string::npos ||
          renderer.find("swrast") != std::string::npos;
+}
+
+// The bound texture's smaller levels. A software rasterizer would draw them with a shader it
+// compiles first, the longest step of its start-up; the CPU makes the same levels at once.
+void uploadMipmaps(const Image& image, bool software) {
+  if (!software || !halvesEvenly(image)) {
+    glGenerateMipmap(GL_TEXTURE_2D);
+    return;
+  }
+  const std::vector<Image> levels = mipmapLevels(image);
+  for (std::size_t level = 0; level < levels.size(); ++level) {
+    const Image& l = levels[level];
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level + 1), GL_RGBA8, l.width, l.height, 0,
+                 GL_RGBA, GL_UNSIGNED_BYTE, l.rgba.data());
+  }
 }
 
 GLint uniform(GLuint program, const char* name) {
@@ -286,7 +302,7 @@ void GlRenderer::Impl::loadTextures(const std::string& dir) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, set[i].width, set[i].height, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, set[i].rgba.data());
-    glGenerateMipmap(GL_TEXTURE_2D);
+    uploadMipmaps(set[i], software);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     // A software rasterizer pays for every texel it blends; within one mip level the picture
