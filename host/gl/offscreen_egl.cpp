@@ -2,6 +2,7 @@
 // is no GPU) drawing into framebuffer objects. No X server, no Wayland compositor.
 #include <epoxy/egl.h>
 
+#include <utility>
 #include <vector>
 
 #include "offscreen.h"
@@ -56,8 +57,13 @@ EGLContext makeContext(EGLDisplay display, std::string& error) {
 
 class OffscreenBackend final : public PictureBackend {
  public:
-  OffscreenBackend(const View& view, EGLDisplay display, EGLContext context)
-      : view_(view), lastView_(view), display_(display), context_(context) {}
+  OffscreenBackend(const View& view, EGLDisplay display, EGLContext context,
+                   std::unique_ptr<GlRenderer> renderer)
+      : view_(view),
+        lastView_(view),
+        display_(display),
+        context_(context),
+        renderer_(std::move(renderer)) {}
 
   ~OffscreenBackend() override {
     makeCurrent();
@@ -71,7 +77,6 @@ class OffscreenBackend final : public PictureBackend {
       error = "cannot make the EGL context current";
       return false;
     }
-    renderer_ = std::make_unique<GlRenderer>();
     return renderer_->init(error);
   }
 
@@ -122,11 +127,14 @@ class OffscreenBackend final : public PictureBackend {
 }  // namespace
 
 std::unique_ptr<PictureBackend> makeOffscreenBackend(const View& view, std::string& error) {
+  // The textures are decoded on the other core while EGL loads the rasterizer, its longest step.
+  auto renderer = std::make_unique<GlRenderer>();
+  renderer->startLoadingTextures(view.textureDir);
   const EGLDisplay display = surfacelessDisplay(error);
   if (display == EGL_NO_DISPLAY) return nullptr;
   const EGLContext context = makeContext(display, error);
   if (context == EGL_NO_CONTEXT) return nullptr;
-  auto backend = std::make_unique<OffscreenBackend>(view, display, context);
+  auto backend = std::make_unique<OffscreenBackend>(view, display, context, std::move(renderer));
   if (!backend->start(error)) return nullptr;
   return backend;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <vector>
 
 #include "drawstuff.h"
@@ -218,6 +219,8 @@ struct GlRenderer::Impl {
   std::array<GLuint, kTextureKinds.size()> textures{};
   std::string textureDir;
   bool texturesLoaded = false;
+  std::future<LoadedTextures> texturesLoading;  // of loadingDir, read on a thread
+  std::string loadingDir;
   bool software = false;
   unsigned textureGeneration = 0;  // counts texture loads: the background shows the textures
   // The renderer's own target, where every frame is drawn: multisampled and resolved for reading
@@ -290,9 +293,14 @@ GlRenderer::Impl::~Impl() {
 }
 
 void GlRenderer::Impl::loadTextures(const std::string& dir) {
-  std::string warning;
-  const TextureSet set = ::loadTextures(dir, warning);
-  if (!warning.empty()) std::fprintf(stderr, "cannoncar: %s\n", warning.c_str());
+  LoadedTextures loaded;
+  if (texturesLoading.valid() && loadingDir == dir)
+    loaded = texturesLoading.get();
+  else
+    loaded.set = ::loadTextures(dir, loaded.warning);
+  texturesLoading = {};
+  const TextureSet& set = loaded.set;
+  if (!loaded.warning.empty()) std::fprintf(stderr, "cannoncar: %s\n", loaded.warning.c_str());
   if (!textures[0]) glGenTextures(static_cast<GLsizei>(textures.size()), textures.data());
   GLfloat maxAnisotropy = 1;
   if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") && !software)
@@ -754,6 +762,11 @@ bool GlRenderer::init(std::string& error) {
     glUniform1i(uniform(program, "uTexture"), 0);
   }
   return true;
+}
+
+void GlRenderer::startLoadingTextures(const std::string& dir) {
+  impl_->loadingDir = dir;
+  impl_->texturesLoading = loadTexturesInBackground(dir);
 }
 
 void GlRenderer::draw(std::span<const DrawCall> calls, const View& view, int width, int height) {

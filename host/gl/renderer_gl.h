@@ -24,6 +24,10 @@ class GlRenderer {
   // Builds the shaders and meshes in the current context; false with a one-line reason.
   bool init(std::string& error);
 
+  // Starts reading the textures of dir on a thread (no GL needed, so before init() too): a first
+  // frame whose view.textureDir is dir takes them from there.
+  void startLoadingTextures(const std::string& dir);
+
   // Draws the frame into the renderer's own target of width x height and copies it into the
   // bound framebuffer (which needs no samples, depth or stencil of its own). A 0 x 0 target draws
   // nothing. The textures come from view.textureDir the first time it is seen.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 const Image& textureOf(const TextureSet& set, TextureKind kind) {
   return set[static_cast<std::size_t>(kind)];
@@ -39,4 +40,17 @@ TextureSet loadTextures(const std::string& dir, std::string& warning) {
     warning =
         firstFault + " (and " + std::to_string(faults - 1) + " more); using the built-in images";
   return set;
+}
+
+std::future<LoadedTextures> loadTexturesInBackground(const std::string& dir) {
+  const auto load = [dir] {
+    LoadedTextures loaded;
+    loaded.set = loadTextures(dir, loaded.warning);
+    return loaded;
+  };
+  try {
+    return std::async(std::launch::async, load);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, load);
+  }
 }

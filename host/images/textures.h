@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <future>
 #include <string>
 
 #include "builtin_textures.h"
@@ -16,3 +17,13 @@ const Image& textureOf(const TextureSet& set, TextureKind kind);
 // unreadable or damaged is replaced by the built-in image; warning then holds one line saying
 // which, and is empty when every file loaded.
 TextureSet loadTextures(const std::string& dir, std::string& warning);
+
+// What loadTextures gives: the images and its warning.
+struct LoadedTextures {
+  TextureSet set;
+  std::string warning;
+};
+
+// loadTextures on a thread of its own, so that the PNGs are decoded while the caller starts its
+// GL; where no thread can be had, the reading waits for the future's get().
+std::future<LoadedTextures> loadTexturesInBackground(const std::string& dir);

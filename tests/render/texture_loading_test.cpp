@@ -13,6 +13,7 @@
 #include "core/drawstuff.h"
 #include "offscreen.h"
 #include "png_image.h"
+#include "renderer_gl.h"
 #include "tests/render/render_scene.h"
 #include "textures.h"
 
@@ -152,6 +153,33 @@ TEST_F(TextureDir, RendererWarnsOnceOnStderrAndStillDraws) {
   EXPECT_EQ(image.width, 64);
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   EXPECT_NE(err.find("nowhere"), std::string::npos) << err;
+}
+
+// The offscreen renderer reads its textures on a thread while EGL starts; a renderer whose first
+// frame names another directory than the one read ahead draws with that frame's own.
+TEST_F(TextureDir, TexturesReadAheadServeOnlyTheirOwnDirectory) {
+  View view = startView();
+  view.width = 64;
+  view.height = 48;
+  const std::vector<DrawCall> calls = FirstFrame{}.calls(DS_WOOD);
+  view.textureDir = dir.string();
+  const Image own = renderFrame(view, calls);
+  View builtinView = view;
+  builtinView.textureDir = (dir / "nowhere").string();
+  ::testing::internal::CaptureStderr();
+  const Image builtin = renderFrame(builtinView, calls);
+  ::testing::internal::GetCapturedStderr();
+  ASSERT_NE(own.rgba, builtin.rgba) << "the test's textures must show in the picture";
+
+  std::string error;
+  ASSERT_TRUE(makeSurfacelessContextCurrent(error)) << error;
+  GlRenderer renderer;
+  renderer.startLoadingTextures(builtinView.textureDir);
+  ASSERT_TRUE(renderer.init(error)) << error;
+  ::testing::internal::CaptureStderr();
+  const Image drawn = renderer.picture(calls, view, view.width, view.height);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(sameImage(drawn, own));
 }
 
 TEST(ShippedTextures, AreTheBuiltInImages) {
