@@ -213,7 +213,7 @@ struct ShapeGroup {
 };
 
 struct GlRenderer::Impl {
-  GLuint solid = 0, boxSolid = 0, ground = 0, groundDepth = 0, sky = 0, shadow = 0;
+  GLuint solid = 0, boxSolid = 0, ground = 0, sky = 0, shadow = 0;
   Mesh box, sphere, cylinder, groundQuad;
   GLuint emptyVao = 0, instanceVbo = 0;
   std::array<GLuint, kTextureKinds.size()> textures{};
@@ -272,7 +272,6 @@ struct GlRenderer::Impl {
   void gatherShapes(std::span<const DrawCall> calls, const View& view, const Mat4& viewProj);
   void drawSky(const View& view, const Mat4& viewProj) const;
   void drawGround(const View& view, const Mat4& viewProj) const;
-  void drawGroundDepth(const View& view, const Mat4& viewProj) const;
   void drawShadows(const View& view, const Mat4& viewProj, GLint stencil) const;
   void drawSolids(const View& view, const Mat4& viewProj, bool markStencil) const;
   Image readBack(int width, int height) const;
@@ -288,8 +287,7 @@ GlRenderer::Impl::~Impl() {
   glDeleteVertexArrays(1, &emptyVao);
   glDeleteBuffers(1, &instanceVbo);
   glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
-  for (GLuint program : {solid, boxSolid, ground, groundDepth, sky, shadow})
-    glDeleteProgram(program);
+  for (GLuint program : {solid, boxSolid, ground, sky, shadow}) glDeleteProgram(program);
 }
 
 void GlRenderer::Impl::loadTextures(const std::string& dir) {
@@ -463,22 +461,6 @@ void GlRenderer::Impl::drawGround(const View& view, const Mat4& viewProj) const 
   groundQuad.draw();
 }
 
-// The ground's depths as drawGround leaves them (the same vertices through the same vertex
-// shader), its pixels marked as taking shadows; no colour.
-void GlRenderer::Impl::drawGroundDepth(const View& view, const Mat4& viewProj) const {
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-  glEnable(GL_STENCIL_TEST);
-  glStencilFunc(GL_ALWAYS, kShadedStencil, 0xff);
-  glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-  glUseProgram(groundDepth);
-  glUniformMatrix4fv(uniform(groundDepth, "uViewProj"), 1, GL_FALSE, viewProj.m.data());
-  glUniform2f(uniform(groundDepth, "uCenter"), view.xyz[0], view.xyz[1]);
-  glUniform1f(uniform(groundDepth, "uExtent"), kGroundExtent);
-  groundQuad.draw();
-  glDisable(GL_STENCIL_TEST);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-}
-
 // Shadows fall on the pixels whose stencil holds `stencil`.
 void GlRenderer::Impl::drawShadows(const View& view, const Mat4& viewProj, GLint stencil) const {
   // Each ground pixel darkens once however many shadows overlap on it.
@@ -508,13 +490,13 @@ void GlRenderer::Impl::drawShadows(const View& view, const Mat4& viewProj, GLint
   glDepthMask(GL_TRUE);
 }
 
-void GlRenderer::Impl::drawSolids(const View& view, const Mat4& viewProj, bool clearStencil) const {
+void GlRenderer::Impl::drawSolids(const View& view, const Mat4& viewProj, bool markStencil) const {
   // The shapes are closed: their back faces are always hidden.
   glEnable(GL_CULL_FACE);
   // Over the kept background a shape hides the sky behind it: its pixels take shadows again.
-  if (clearStencil) {
+  if (markStencil) {
     glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_ALWAYS, 0, 0xff);
+    glStencilFunc(GL_ALWAYS, kShadedStencil, 0xff);
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
   }
   GLuint current = 0;
@@ -629,16 +611,22 @@ void GlRenderer::Impl::drawFresh(const View& view, const Mat4& viewProj) const {
   drawSky(view, viewProj);
 }
 
-// The ground, then the sky where the ground left the far plane.
+// The ground, its pixels marked as taking shadows, then the sky where the ground left the far
+// plane.
 void GlRenderer::Impl::drawBackground(const View& view, const Mat4& viewProj) const {
+  glEnable(GL_STENCIL_TEST);
+  glStencilFunc(GL_ALWAYS, kShadedStencil, 0xff);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
   drawGround(view, viewProj);
+  glDisable(GL_STENCIL_TEST);
   drawSky(view, viewProj);
 }
 
-// Each pixel ends as in drawFresh. The kept colours are copied (a copy of depths costs a pass of
-// its own on a software rasterizer); the ground's depths are drawn again without colour, so a
-// shape in front of the ground wins its pixel either way, and the shadows meet the same depths.
-// They fall only on the ground's and the shapes' pixels: the sky, drawn last, covers the others.
+// Each pixel ends as in drawFresh. The kept colours, depths and stencil are copied (colour,
+// depth and stencil together are a plain copy of memory on a software rasterizer, where depth
+// alone would cost a pass of its own), so a shape in front of the ground wins its pixel either
+// way, and the shadows meet the same depths. They fall only on the ground's and the shapes'
+// pixels: the sky, drawn last, covers the others.
 void GlRenderer::Impl::drawOverBackground(const View& view, const Mat4& viewProj,
                                           const BackgroundKey& key) {
   const int width = key.width, height = key.height;
@@ -652,10 +640,9 @@ void GlRenderer::Impl::drawOverBackground(const View& view, const Mat4& viewProj
   glBindFramebuffer(GL_READ_FRAMEBUFFER, backgroundFbo);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, drawnFbo);
   glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBlitFramebuffer(0, 0, width, height, 0, 0, width, height,
+                    GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
   glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
-  glClearStencil(0);
-  glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-  drawGroundDepth(view, viewProj);
   drawSolids(view, viewProj, true);
   if (view.shadows) drawShadows(view, viewProj, kShadedStencil);
 }
@@ -739,11 +726,10 @@ bool GlRenderer::init(std::string& error) {
               : 0;
   r.ground =
       r.boxSolid ? linkProgram(kGroundVertex, header + kLighting + kGroundFragment, error) : 0;
-  r.groundDepth = r.ground ? linkProgram(kGroundVertex, kDepthOnlyFragment, error) : 0;
-  r.sky = r.groundDepth ? linkProgram(kSkyVertex, kSkyFragment, error) : 0;
+  r.sky = r.ground ? linkProgram(kSkyVertex, kSkyFragment, error) : 0;
   r.shadow = r.sky ? linkProgram(kShadowVertex, kShadowFragment, error) : 0;
   if (!r.shadow) {
-    for (GLuint program : {r.solid, r.boxSolid, r.ground, r.groundDepth, r.sky})
+    for (GLuint program : {r.solid, r.boxSolid, r.ground, r.sky})
       if (program) glDeleteProgram(program);
     r.solid = 0;
     return false;

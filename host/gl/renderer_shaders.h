@@ -151,11 +151,6 @@ void main() {
 }
 )";
 
-// The ground's depth alone, for frames drawn over the kept background: nothing to shade.
-inline constexpr const char* kDepthOnlyFragment = R"(#version 330 core
-void main() {}
-)";
-
 inline constexpr const char* kShadowVertex = R"(#version 330 core
 layout(location = 0) in vec3 aPos;
 layout(location = 2) in vec4 aModel0;

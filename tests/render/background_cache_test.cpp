@@ -71,6 +71,13 @@ std::vector<DrawCall> slabBeyondTheGround() {
   return {boxCall({0, 0, 400}, {200, 200, 10}, kGreen, DS_WOOD)};
 }
 
+// A mat just over the ground, below the lift of the shadows, beside a post: the shadows falling on
+// it darken it as they darken the ground.
+std::vector<DrawCall> matInAShadow() {
+  return {boxCall({0, 0, 0.0065f}, {4, 4, 0.005f}, kGreen, DS_WOOD),
+          boxCall({3, 0, 3}, {1, 1, 6}, kGreen, DS_WOOD)};
+}
+
 TEST(BackgroundCache, FramesEqualFramesDrawnAfresh) {
   View view = startView();
   auto cached = makeRenderer(view, true);
@@ -92,6 +99,7 @@ TEST(BackgroundCache, FramesEqualFramesDrawnAfresh) {
       {"shadows off too", [](View& v) { v.shadows = false; }, scene},
       {"textures on, shadows off", [](View& v) { v.textures = true; }, scene},
       {"shadows on again", [](View& v) { v.shadows = true; }, scene},
+      {"a shadow on a shape lying on the ground", keep, matInAShadow()},
       {"the camera dragged round", [](View& v) { dragCamera(v, kLeftButton, 60, 25); }, scene},
       {"and the shapes moved under it", keep, movedBy(scene, -1.3f)},
       {"the camera scrolled in", [](View& v) { scrollCamera(v, 3); }, scene},
