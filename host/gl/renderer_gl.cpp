@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <future>
 #include <vector>
 
+#include "changed_area.h"
 #include "drawstuff.h"
 #include "mipmaps.h"
 #include "overlay.h"
@@ -247,6 +249,9 @@ struct GlRenderer::Impl {
   };
   BackgroundKey backgroundKey{};
   bool backgroundValid = false;
+  // Where the target differs from the kept background (the last frame's shapes and shadows), and
+  // where this frame's will: only those pixels are copied back before the next frame.
+  ChangedArea changed, drawing;
   // What the target holds: a frame equal to it (a paused game under a still camera) is not drawn.
   std::vector<DrawCall> sceneCalls;
   bool sceneShadows = false;
@@ -269,7 +274,8 @@ struct GlRenderer::Impl {
   void drawScene(std::span<const DrawCall> calls, const View& view, int width, int height);
   void setLighting(GLuint program, const View& view) const;
   const Mesh* meshFor(const DrawCall& call, std::array<float, 3>& scale) const;
-  void gatherShapes(std::span<const DrawCall> calls, const View& view, const Mat4& viewProj);
+  void gatherShapes(std::span<const DrawCall> calls, const View& view, const Mat4& viewProj,
+                    int width, int height);
   void drawSky(const View& view, const Mat4& viewProj) const;
   void drawGround(const View& view, const Mat4& viewProj) const;
   void drawShadows(const View& view, const Mat4& viewProj, GLint stencil) const;
@@ -380,7 +386,7 @@ const Mesh* GlRenderer::Impl::meshFor(const DrawCall& call, std::array<float, 3>
 // Shapes and shadows out of the camera's view are left out: the rasterizer would transform and
 // clip every one of their triangles only to throw them away.
 void GlRenderer::Impl::gatherShapes(std::span<const DrawCall> calls, const View& view,
-                                    const Mat4& viewProj) {
+                                    const Mat4& viewProj, int width, int height) {
   struct Keyed {
     const Mesh* mesh;
     GLuint texture;
@@ -388,6 +394,7 @@ void GlRenderer::Impl::gatherShapes(std::span<const DrawCall> calls, const View&
     bool solid, shadow;
   };
   const Frustum frustum = frustumOf(viewProj);
+  drawing.reset(width, height);
   std::vector<Keyed> keyed;
   keyed.reserve(calls.size());
   for (const DrawCall& call : calls) {
@@ -401,9 +408,11 @@ void GlRenderer::Impl::gatherShapes(std::span<const DrawCall> calls, const View&
     const std::array<float, 3> centre = {call.pos[0], call.pos[1], call.pos[2]};
     // Flattened along the sun's rays, no distance grows by more than 1 / kSun[2].
     const bool solid = sphereVisible(frustum, centre, radius);
-    const bool shadow =
-        view.shadows && sphereVisible(frustum, shadowOnGround(centre), radius / kSun[2]);
+    const std::array<float, 3> shadowCentre = shadowOnGround(centre);
+    const bool shadow = view.shadows && sphereVisible(frustum, shadowCentre, radius / kSun[2]);
     if (!solid && !shadow) continue;
+    if (solid) drawing.markSphere(viewProj, centre, radius);
+    if (shadow) drawing.markSphere(viewProj, shadowCentre, radius / kSun[2]);
     keyed.push_back({mesh, view.textures ? textureFor(call.texture) : 0, instanceOf(call, scale),
                      solid, shadow});
   }
@@ -590,6 +599,7 @@ void GlRenderer::Impl::releaseTarget() {
   releaseFramebuffer(resolvedFbo, resolvedColor, noDepth);
   releaseFramebuffer(backgroundFbo, backgroundColor, backgroundDepth);
   backgroundValid = sceneValid = false;
+  changed.markAll();
 }
 
 // The state every pass starts from, on the bound framebuffer.
@@ -636,14 +646,24 @@ void GlRenderer::Impl::drawOverBackground(const View& view, const Mat4& viewProj
     drawBackground(view, viewProj);
     backgroundKey = key;
     backgroundValid = true;
+    changed.markAll();
   }
   glBindFramebuffer(GL_READ_FRAMEBUFFER, backgroundFbo);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, drawnFbo);
-  glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-  glBlitFramebuffer(0, 0, width, height, 0, 0, width, height,
-                    GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
+  const std::vector<PixelRect> copied =
+      changed.all() ? std::vector<PixelRect>{{0, 0, width, height}} : changed.rects();
+  for (const PixelRect& r : copied) {
+    glBlitFramebuffer(r.x0, r.y0, r.x1, r.y1, r.x0, r.y0, r.x1, r.y1, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    glBlitFramebuffer(r.x0, r.y0, r.x1, r.y1, r.x0, r.y0, r.x1, r.y1,
+                      GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
+  }
+  changed = drawing;
   glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
   drawSolids(view, viewProj, true);
+  // A software rasterizer starts shading the solids on its own threads while this one prepares
+  // the shadows, instead of taking both when the picture is read.
+  glFlush();
   if (view.shadows) drawShadows(view, viewProj, kShadedStencil);
 }
 
@@ -661,7 +681,7 @@ void GlRenderer::Impl::drawScene(std::span<const DrawCall> calls, const View& vi
   glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
   glViewport(0, 0, width, height);
   glActiveTexture(GL_TEXTURE0);
-  gatherShapes(calls, view, viewProj);
+  gatherShapes(calls, view, viewProj, width, height);
   if (cacheBackground) {
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -677,6 +697,10 @@ void GlRenderer::Impl::drawScene(std::span<const DrawCall> calls, const View& vi
   glUseProgram(0);
 }
 
+// An RGBA pixel's alpha byte, read as one 32-bit word.
+constexpr std::uint32_t kOpaqueAlpha =
+    std::endian::native == std::endian::little ? 0xff000000u : 0x000000ffu;
+
 // A single-sampled framebuffer's pixels, rows from the top.
 static Image readPixels(GLuint fbo, int width, int height) {
   glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
@@ -685,17 +709,24 @@ static Image readPixels(GLuint fbo, int width, int height) {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  // GL's rows run from the bottom; pictures' from the top.
-  const std::size_t row = std::size_t(width) * 4;
-  std::vector<std::uint8_t> spare(row);
-  for (int y = 0; y < height / 2; ++y) {
-    std::uint8_t* top = &image.rgba[std::size_t(y) * row];
-    std::uint8_t* bottom = &image.rgba[std::size_t(height - 1 - y) * row];
-    std::copy_n(top, row, spare.data());
-    std::copy_n(bottom, row, top);
-    std::copy_n(spare.data(), row, bottom);
+  // GL's rows run from the bottom, pictures' from the top; the alpha the drawing left is made
+  // opaque on the way, in the same pass over the pixels.
+  const std::size_t rowBytes = std::size_t(width) * 4;
+  const auto opaque = [](std::uint8_t* pixel) {
+    std::uint32_t value;
+    std::memcpy(&value, pixel, 4);
+    value |= kOpaqueAlpha;
+    return value;
+  };
+  for (int y = 0; y < (height + 1) / 2; ++y) {
+    std::uint8_t* top = &image.rgba[std::size_t(y) * rowBytes];
+    std::uint8_t* bottom = &image.rgba[std::size_t(height - 1 - y) * rowBytes];
+    for (std::size_t i = 0; i < rowBytes; i += 4) {
+      const std::uint32_t up = opaque(top + i), down = opaque(bottom + i);
+      std::memcpy(top + i, &down, 4);
+      std::memcpy(bottom + i, &up, 4);
+    }
   }
-  for (std::size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
   return image;
 }
 
@@ -783,6 +814,7 @@ Image GlRenderer::picture(std::span<const DrawCall> calls, const View& view, int
     glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
     r.overlay.draw(view, width, height);
     r.sceneValid = false;  // the target holds more than the scene now
+    r.changed.markAll();
   }
   return r.readBack(width, height);
 }
@@ -799,5 +831,6 @@ Image GlRenderer::emptyPicture(int width, int height) {
   glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
   r.beginPass(width, height);
   r.sceneValid = false;
+  r.changed.markAll();
   return r.readBack(width, height);
 }

@@ -60,8 +60,21 @@ Image frameOf(PictureBackend& backend, const std::vector<DrawCall>& calls,
          << first % std::size_t(a.width) << ", " << first / std::size_t(a.width) << ")";
 }
 
-std::vector<DrawCall> movedBy(std::vector<DrawCall> calls, float dx) {
-  for (DrawCall& c : calls) c.pos[0] += dx;
+std::vector<DrawCall> movedBy(std::vector<DrawCall> calls, float dx, float dy = 0) {
+  for (DrawCall& c : calls) {
+    c.pos[0] += dx;
+    c.pos[1] += dy;
+  }
+  return calls;
+}
+
+std::vector<DrawCall> firstHalf(std::vector<DrawCall> calls) {
+  calls.resize(calls.size() / 2);
+  return calls;
+}
+
+std::vector<DrawCall> with(std::vector<DrawCall> calls, const DrawCall& more) {
+  calls.push_back(more);
   return calls;
 }
 
@@ -102,6 +115,12 @@ TEST(BackgroundCache, FramesEqualFramesDrawnAfresh) {
       {"a shadow on a shape lying on the ground", keep, matInAShadow()},
       {"the camera dragged round", [](View& v) { dragCamera(v, kLeftButton, 60, 25); }, scene},
       {"and the shapes moved under it", keep, movedBy(scene, -1.3f)},
+      // Each frame starts from the last one with the pixels its shapes and shadows covered put
+      // back: where they were must be all background again.
+      {"the shapes slid sideways", keep, movedBy(scene, -1.3f, 5)},
+      {"half of them gone", keep, firstHalf(movedBy(scene, -1.3f, 5))},
+      {"a box round the camera", keep, with(scene, boxCall({0, 0, 0}, {500, 500, 500}, kGreen, 0))},
+      {"the box gone", keep, scene},
       {"the camera scrolled in", [](View& v) { scrollCamera(v, 3); }, scene},
       {"looking down on the shadows, textures off",
        [](View& v) {
