@@ -18,8 +18,8 @@ struct Image {
 bool readPng(const std::string& path, Image& image, std::string& error);
 
 // How hard the PNG's compressor works: Small for files kept in the repository (the textures), Fast
-// for the pictures the game writes, screenshots and frames (a fifth larger, several times less
-// CPU).
+// for the pictures the game writes, screenshots and frames (about a tenth larger, several times
+// less CPU).
 enum class PngEffort { Small, Fast };
 
 // Writes the image as an 8-bit RGBA PNG (see OutputFile: a picture cut short is removed, and a

@@ -210,6 +210,30 @@ TEST(PngFile, WritesAndReadsBackEveryPixel) {
   fs::remove(path);
 }
 
+// The quick encoding stores each sample as its difference from the one a pixel to the left:
+// noise makes those differences wrap around 0 and 255, one pixel has nothing to its left, and
+// sizes whose rows are no multiple of anything catch a stride taken wrongly.
+TEST(PngFile, BothEffortsKeepEveryPixel) {
+  Image noise{19, 7, std::vector<std::uint8_t>(19 * 7 * 4)};
+  std::uint32_t seed = 12345;
+  for (std::uint8_t& sample : noise.rgba)
+    sample = std::uint8_t((seed = seed * 1103515245 + 12345) >> 23);
+  const Image images[] = {gradient(1, 1), gradient(37, 11), gradient(1, 9), noise};
+  const fs::path path =
+      fs::temp_directory_path() / ("cannoncar_efforts_" + std::to_string(::getpid()) + ".png");
+  for (PngEffort effort : {PngEffort::Small, PngEffort::Fast}) {
+    for (const Image& image : images) {
+      std::string error;
+      ASSERT_TRUE(writePng(path.string(), image, error, "picture", effort)) << error;
+      Image back;
+      ASSERT_TRUE(readPng(path.string(), back, error)) << error;
+      EXPECT_TRUE(sameImage(back, image))
+          << image.width << "x" << image.height << (effort == PngEffort::Fast ? " fast" : " small");
+    }
+  }
+  fs::remove(path);
+}
+
 // zlib data in one stored (uncompressed) block.
 std::string storedZlib(const std::string& bytes) {
   std::uint32_t a = 1, b = 0;
