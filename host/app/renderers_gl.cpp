@@ -1,5 +1,6 @@
 #include "offscreen.h"
 #include "renderers.h"
+#include "shader_cache.h"
 #include "window.h"
 
 std::string missingRenderer() {
@@ -7,9 +8,11 @@ std::string missingRenderer() {
 }
 
 std::unique_ptr<PictureBackend> makePictures(const View& view, std::string& error) {
+  quietShaderCache();
   return makeOffscreenBackend(view, error);
 }
 
 int playInWindow(Session& session) {
+  quietShaderCache();
   return runWindow(session);
 }

@@ -227,6 +227,38 @@ class Pictures(unittest.TestCase):
                        if rows[y][x][0] > 200 and rows[y][x][1] > 180)
             self.assertGreater(text, 100)
 
+    def test_a_shader_cache_that_cannot_be_kept_changes_nothing_and_says_nothing(self):
+        """Mesa keeps its compiled shaders under XDG_CACHE_HOME (else the home's .cache); where
+        that cannot be made the run goes on without it, with the same picture and no warning."""
+        mesa = ("MESA_SHADER_CACHE_DISABLE", "MESA_GLSL_CACHE_DISABLE", "MESA_SHADER_CACHE_DIR",
+                "MESA_GLSL_CACHE_DIR", "XDG_CACHE_HOME")
+        base_env = {k: v for k, v in os.environ.items() if k not in mesa}
+        with tempfile.TemporaryDirectory() as tmp:
+            os.symlink(os.path.abspath(TEXTURES), os.path.join(tmp, "textures"))
+            with open(os.path.join(tmp, "a-file"), "w") as f:
+                f.write("not a directory\n")
+            os.mkdir(os.path.join(tmp, "taken"))
+            with open(os.path.join(tmp, "taken", "mesa_shader_cache"), "w") as f:
+                f.write("not a directory\n")
+
+            def play(name, cache_home=None):
+                env = dict(base_env, LC_ALL="C.UTF-8")
+                if cache_home is not None:
+                    env["XDG_CACHE_HOME"] = os.path.join(tmp, cache_home)
+                r = subprocess.run([BINARY, "--headless", "--frames", "1", "--screenshot", name],
+                                   cwd=tmp, capture_output=True, timeout=300, env=env)
+                self.assertEqual(r.returncode, 0, r.stderr.decode())
+                return r.stderr.decode(), read_png(os.path.join(tmp, name))
+
+            said, picture = play("plain.png")
+            for cache_home in ("a-file", "a-file/cache", "taken", "new"):
+                with self.subTest(XDG_CACHE_HOME=cache_home):
+                    said_here, picture_here = play("shot.png", cache_home)
+                    self.assertEqual(said_here, said)
+                    self.assertTrue(picture_here == picture, "the picture changed")
+            # A cache that can be made is made and used, not switched off with the others.
+            self.assertTrue(os.listdir(os.path.join(tmp, "new", "mesa_shader_cache")))
+
 
 if __name__ == "__main__":
     if len(sys.argv) >= 3:
