@@ -165,6 +165,11 @@ bool Session::runFrame(std::span<const Key> keys) {
       pause = 0;
     }
   }
+  // A paused game's HUD stands still, so that under a still camera its picture does not change:
+  // the frame shown is the simulation's (ctrl-o moves it on), and the rate the one measured when
+  // the pause began.
+  if (!pause) shownFrame_ = framesStepped_++;
+  if (!paused_) shownFps_ = measuredFps_;
   // The status line is the overlay's; a run without one does not make it every frame.
   if (currentView().overlay) updateStatus();
   if (writeFrames_ && frameBackend_) ++framesWritten_;
@@ -181,8 +186,8 @@ bool Session::runFrame(std::span<const Key> keys) {
 void Session::updateStatus() {
   const View& v = currentView();
   HudStatus status;
-  status.frame = framesRun_;
-  status.measuredFps = measuredFps_;
+  status.frame = shownFrame_;
+  status.measuredFps = shownFps_;
   status.fps = fps_;
   status.paused = paused_;
   status.writingFrames = writeFrames_;

@@ -56,7 +56,8 @@ class Session {
   long framesRun() const { return framesRun_; }
   // Frames per second in a window: --fps, then doubled and halved by PageUp and PageDown.
   double fps() const { return fps_; }
-  // The frame rate the window measured over the last second, for the HUD.
+  // The frame rate the window measured over the last second, for the HUD (which holds the value
+  // it showed while the game is paused).
   void setMeasuredFps(double fps) { measuredFps_ = fps; }
   bool paused() const { return paused_; }
   bool writingFrames() const { return writeFrames_; }
@@ -79,6 +80,9 @@ class Session {
   KeyScript script_;
   std::vector<Key> delivered_;
   long framesRun_ = 0;
+  long framesStepped_ = 0;  // frames the simulation ran unpaused
+  long shownFrame_ = 0;     // the simulation's frame on the HUD
+  double shownFps_ = -1;    // the measured rate on the HUD
   bool paused_ = false;
   long stepsPending_ = 0;  // ctrl-o presses not yet served
   bool writeFrames_ = false;

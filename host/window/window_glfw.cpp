@@ -25,6 +25,7 @@
 #include "renderer_gl.h"
 #include "session.h"
 #include "shape_pick.h"
+#include "shown_frame.h"
 #include "typed_character.h"
 #include "window.h"
 
@@ -41,45 +42,13 @@ constexpr const char* kFramePicture = "frame picture";
 
 namespace {
 
-// A frame's drawing calls and texts, kept until the window draws them.
-class FrameCalls : public Backend {
- public:
-  std::vector<DrawCall> calls;
-  std::vector<std::string> prints;
-  void beginFrame(const FrameInfo&) override {
-    calls.clear();
-    prints.clear();
-  }
-  void draw(const DrawCall& call) override { calls.push_back(call); }
-  void print(std::string_view text) override { prints.emplace_back(text); }
-};
-
-// What the window shows, so that a frame equal to it (a paused game under a still camera) is not
-// drawn again.
-struct Shown {
-  FrameCalls frame;
-  View view;
-  int width = 0, height = 0;
-  bool valid = false;
-
-  bool matches(const FrameCalls& next, const View& nextView, int nextWidth, int nextHeight) const {
-    return valid && width == nextWidth && height == nextHeight && view == nextView &&
-           frame.prints == next.prints && frame.calls == next.calls;
-  }
-  void remember(const FrameCalls& next, const View& nextView, int nextWidth, int nextHeight) {
-    frame.calls = next.calls;
-    frame.prints = next.prints;
-    view = nextView;
-    width = nextWidth;
-    height = nextHeight;
-    valid = true;
-  }
-};
-
 // What the GLFW callbacks gather between two frames.
 struct Input {
   View* view = nullptr;
   bool damaged = false;  // the window's contents need drawing again (uncovered, resized)
+  // The framebuffer's size as the window's events last told it: asked for every frame, it would
+  // cost a round trip to the X server.
+  int framebufferWidth = 0, framebufferHeight = 0;
   std::vector<Key> keys;
   double cursorX = 0, cursorY = 0;
   bool cursorKnown = false;
@@ -261,6 +230,12 @@ void onRefresh(GLFWwindow* window) {
   inputOf(window).damaged = true;
 }
 
+void onFramebufferSize(GLFWwindow* window, int width, int height) {
+  Input& input = inputOf(window);
+  input.framebufferWidth = width;
+  input.framebufferHeight = height;
+}
+
 bool hasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
     const char* value = std::getenv(name);
@@ -378,7 +353,7 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
   FrameRateMeter meter;
 
   FrameCalls frame;
-  Shown shown;
+  ShownFrame shown;
   FrameWriter frameWriter(kFrameWriterThreads, kFrameWriterQueue);
   session.setFrameBackend(&frame);
   if (std::string error; !session.start(error)) {
@@ -401,12 +376,10 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
     if (!session.runFrame(keys)) break;
     camera.track(session.view(), frame.calls);
 
-    int newWidth = width, newHeight = height;
-    glfwGetFramebufferSize(window, &newWidth, &newHeight);
-    // Once the display is lost the size that comes back means nothing; pictures keep the last.
+    // Once the display is lost no size comes any more; pictures keep the last.
     if (!displayLost()) {
-      width = newWidth;
-      height = newHeight;
+      width = input.framebufferWidth;
+      height = input.framebufferHeight;
     }
     const bool tooLarge = width > kLargestSide || height > kLargestSide;
     if (tooLarge && !displayLost()) keepWithinLimits(window, width, height);
@@ -505,6 +478,8 @@ int runWindow(Session& session) {
     glfwSetMouseButtonCallback(window, onMouseButton);
     glfwSetScrollCallback(window, onScroll);
     glfwSetWindowRefreshCallback(window, onRefresh);
+    glfwSetFramebufferSizeCallback(window, onFramebufferSize);
+    glfwGetFramebufferSize(window, &input.framebufferWidth, &input.framebufferHeight);
     status = playFrames(session, window, *renderer, input);
     if (displayLost()) return endWithoutDisplay(session, std::move(renderer));
   }  // the renderer lets go of its GL objects while the context still exists

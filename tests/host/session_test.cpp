@@ -258,10 +258,11 @@ TEST_F(SessionTest, TheHudShowsTheFrameTheSpeedTheMarkersAndTheLastLinePrinted) 
   EXPECT_TRUE(session.view().overlay);
   EXPECT_TRUE(session.view().hud);
   ASSERT_TRUE(session.start(error)) << error;
+  // Paused from frame 1: the simulation's frame stays the last one it ran.
   const std::vector<std::string> expected = {
       "frame 0   speed 30/s",
-      "frame 1   speed 60/s   PAUSE   NO TEXTURES",
-      "frame 2   speed 15/s   PAUSE   NO TEXTURES   NO SHADOWS",
+      "frame 0   speed 60/s   PAUSE   NO TEXTURES",
+      "frame 0   speed 15/s   PAUSE   NO TEXTURES   NO SHADOWS",
   };
   for (const std::string& status : expected) {
     ASSERT_TRUE(session.runFrame({}));
@@ -277,6 +278,34 @@ TEST_F(SessionTest, TheHudShowsTheFrameTheSpeedTheMarkersAndTheLastLinePrinted) 
   Session plain(Options{}, &game, 800, 600);
   EXPECT_FALSE(plain.view().overlay);
   EXPECT_TRUE(plain.view().printed.empty());
+}
+
+// A paused game's HUD stands still however the window's measured rate moves: the frame is the
+// simulation's, which only ctrl-o moves on, and the rate the one shown when the pause began. The
+// trace still counts every call of the step callback.
+TEST_F(SessionTest, APausedGamesHudStandsStill) {
+  std::ofstream(dir / "keys.txt") << "2 ctrl-p\n5 ctrl-o\n7 ctrl-p\n";
+  Options options;
+  options.keysFile = (dir / "keys.txt").string();
+  options.hud = true;
+  Session session(options, &game, 800, 600);
+  std::string error;
+  ASSERT_TRUE(session.open(error)) << error;
+  ASSERT_TRUE(session.start(error)) << error;
+  const std::vector<std::string> expected = {
+      "frame 0   50.0 fps   speed 60/s",         "frame 1   51.0 fps   speed 60/s",
+      "frame 1   51.0 fps   speed 60/s   PAUSE", "frame 1   51.0 fps   speed 60/s   PAUSE",
+      "frame 1   51.0 fps   speed 60/s   PAUSE",
+      "frame 2   51.0 fps   speed 60/s   PAUSE",  // ctrl-o: one frame run
+      "frame 2   51.0 fps   speed 60/s   PAUSE", "frame 3   57.0 fps   speed 60/s",
+  };
+  for (std::size_t frame = 0; frame < expected.size(); ++frame) {
+    session.setMeasuredFps(50.0 + double(frame));
+    ASSERT_TRUE(session.runFrame({}));
+    EXPECT_EQ(session.view().status, expected[frame]) << "frame " << frame;
+  }
+  EXPECT_EQ(session.framesRun(), long(expected.size()));
+  ASSERT_TRUE(session.finish(error)) << error;
 }
 
 TEST(HudStatus, ShowsTheMeasuredRateAndEveryMarker) {
