@@ -138,11 +138,19 @@ void onPngWarning(png_structp, png_const_charp) {}
 
 }  // namespace
 
+static bool opaque(const Image& image) {
+  for (std::size_t i = 3; i < image.rgba.size(); i += 4)
+    if (image.rgba[i] != 255) return false;
+  return true;
+}
+
 // Each row as the difference of every sample from the one a pixel to its left (the sky, the
 // ground and the shapes' faces change slowly, so most differences are small and repeat) packed
 // at zlib's quickest level in runs: about 40 % less CPU than libpng's own fast mode (no filter,
-// level 3), and a quarter smaller. libpng's errors jump back into this frame across its own C
-// frames only; nothing here has a destructor to skip.
+// level 3), and a quarter smaller. An opaque picture (every frame the game draws) leaves out its
+// alpha channel, which says nothing: a quarter less to filter and pack, and an 800 x 600 frame
+// of the game 325 KB instead of 388 KB. libpng's errors jump back into this frame across its own
+// C frames only; nothing here has a destructor to skip.
 static bool encodeFast(std::FILE* file, const Image& image, std::string& error) {
   PngFault fault;
   png_structp png =
@@ -159,13 +167,16 @@ static bool encodeFast(std::FILE* file, const Image& image, std::string& error) 
     return false;
   }
   png_init_io(png, file);
+  const bool dropAlpha = opaque(image);
   png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
-               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+               dropAlpha ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_set_compression_level(png, Z_BEST_SPEED);
   png_set_compression_strategy(png, Z_RLE);
   png_write_info(png, info);
+  // The rows stay RGBA in memory; libpng leaves out the fourth byte of each pixel.
+  if (dropAlpha) png_set_filler(png, 0, PNG_FILLER_AFTER);
   const std::size_t stride = std::size_t(image.width) * 4;
   for (int y = 0; y < image.height; ++y) png_write_row(png, &image.rgba[std::size_t(y) * stride]);
   png_write_end(png, info);

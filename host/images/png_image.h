@@ -18,12 +18,12 @@ struct Image {
 bool readPng(const std::string& path, Image& image, std::string& error);
 
 // How hard the PNG's compressor works: Small for files kept in the repository (the textures), Fast
-// for the pictures the game writes, screenshots and frames (about a tenth larger, several times
-// less CPU).
+// for the pictures the game writes, screenshots and frames (several times less CPU, and an opaque
+// picture written without its alpha channel, which reads back as opaque).
 enum class PngEffort { Small, Fast };
 
-// Writes the image as an 8-bit RGBA PNG (see OutputFile: a picture cut short is removed, and a
-// stop signal the frame loop has not seen abandons it); false with a one-line reason naming the
-// file as `what` ("screenshot") when it cannot be written.
+// Writes the image as an 8-bit PNG, RGBA or RGB as above (see OutputFile: a picture cut short is
+// removed, and a stop signal the frame loop has not seen abandons it); false with a one-line reason
+// naming the file as `what` ("screenshot") when it cannot be written.
 bool writePng(const std::string& path, const Image& image, std::string& error,
               std::string_view what = "picture", PngEffort effort = PngEffort::Small);

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "frame_writer.h"
@@ -77,6 +79,55 @@ TEST_F(FrameWriterTest, QueuedFramesAreWrittenBeforeTheWriterGoes) {
     for (int frame = 0; frame < 8; ++frame) writer.write(path(frame), numbered(frame));
   }
   for (int frame = 0; frame < 8; ++frame) EXPECT_TRUE(fs::exists(path(frame))) << frame;
+}
+
+// The game's pictures are made for speed, never at the cost of a pixel: what is read back is what
+// was written, and a picture that is not opaque keeps its alpha channel.
+TEST_F(FrameWriterTest, QuickPicturesReadBackPixelForPixel) {
+  struct Case {
+    const char* name;
+    int width, height;
+    bool translucent;
+    int colourType;  // in the file's header: 2 RGB, 6 RGBA
+  };
+  const Case cases[] = {
+      {"opaque frame", 40, 30, false, 2},
+      {"one pixel", 1, 1, false, 2},
+      {"odd width, translucent", 7, 5, true, 6},
+      {"one translucent pixel among opaque ones", 33, 3, true, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Image image = numbered(c.width + c.height);
+    image.width = c.width;
+    image.height = c.height;
+    image.rgba.resize(std::size_t(c.width) * c.height * 4);
+    for (std::size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
+    // Steps and runs, as a rendered frame has them: the filter works on both.
+    for (std::size_t i = 0; i + 3 < image.rgba.size(); i += 4)
+      if ((i / 4) % 5 < 2) image.rgba[i] = image.rgba[i + 1] = 200;
+    if (c.translucent) image.rgba[image.rgba.size() - 1] = 17;
+    if (c.translucent && c.width > 20) image.rgba[3] = 0;
+    const std::string file = path(0);
+    std::string error;
+    ASSERT_TRUE(writePng(file, image, error, "frame picture", PngEffort::Fast)) << error;
+    Image back;
+    ASSERT_TRUE(readPng(file, back, error)) << error;
+    EXPECT_EQ(back.width, c.width);
+    EXPECT_EQ(back.height, c.height);
+    EXPECT_EQ(back.rgba, image.rgba);
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_GT(bytes.size(), 25u);
+    EXPECT_EQ(bytes[25], c.colourType);
+  }
+}
+
+// libpng's error comes back through its jump as a failed write, the file removed.
+TEST_F(FrameWriterTest, AQuickPictureThatCannotBeWrittenFailsWithAReason) {
+  std::string error;
+  EXPECT_FALSE(writePng("/dev/full", numbered(1), error, "frame picture", PngEffort::Fast));
+  EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
 }
 
 }  // namespace
