@@ -834,3 +834,7 @@ Image GlRenderer::emptyPicture(int width, int height) {
   r.changed.markAll();
   return r.readBack(width, height);
 }
+
+bool GlRenderer::software() const {
+  return impl_->software;
+}

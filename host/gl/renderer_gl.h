@@ -49,6 +49,9 @@ class GlRenderer {
   // drawn.
   Image emptyPicture(int width, int height);
 
+  // True on a software rasterizer, where reading a picture back is a copy in memory.
+  bool software() const;
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;

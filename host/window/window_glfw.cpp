@@ -26,6 +26,7 @@
 #include "session.h"
 #include "shape_pick.h"
 #include "shown_frame.h"
+#include "software_present.h"
 #include "typed_character.h"
 #include "window.h"
 
@@ -355,6 +356,9 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
   FrameCalls frame;
   ShownFrame shown;
   FrameWriter frameWriter(kFrameWriterThreads, kFrameWriterQueue);
+  // On a software rasterizer GL's copy into the window's buffer and its swap cost more than reading
+  // the picture back and handing it to the X server.
+  const auto present = renderer.software() ? SoftwarePresent::make(window) : nullptr;
   session.setFrameBackend(&frame);
   if (std::string error; !session.start(error)) {
     std::fprintf(stderr, "cannoncar: %s\n", error.c_str());
@@ -387,11 +391,15 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
     const bool writing = session.writingFrames() && !displayLost();
     if (!displayLost() && width > 0 && height > 0 && !tooLarge &&
         (writing || input.damaged || !shown.matches(frame, view, width, height))) {
-      glBindFramebuffer(GL_FRAMEBUFFER, 0);
+      const unsigned presentFbo = present ? present->framebuffer(width, height) : 0;
+      glBindFramebuffer(GL_FRAMEBUFFER, presentFbo);
       renderer.draw(frame.calls, view, width, height);
       // ctrl-w writes the picture shown, overlay and all, read before the buffers swap.
       Image image = writing ? renderer.shownPicture() : Image{};
-      glfwSwapBuffers(window);
+      if (presentFbo)
+        present->show();
+      else
+        glfwSwapBuffers(window);
       shown.remember(frame, view, width, height);
       input.damaged = false;
       if (writing)

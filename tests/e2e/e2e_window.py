@@ -8,6 +8,7 @@ import json
 import itertools
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -23,10 +24,16 @@ TOTALS = "총점수 : "
 
 
 class Xvfb:
+    def __init__(self, screen_dir=None):
+        # Xvfb keeps its screen in this folder as an XWD file, Xvfb_screen0, as it is drawn.
+        self.screen_dir = screen_dir
+
     def __enter__(self):
         read, write = os.pipe()
+        screen_file = ["-fbdir", self.screen_dir] if self.screen_dir else []
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             *screen_file],
             pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
         number = b""
@@ -42,6 +49,28 @@ class Xvfb:
     def __exit__(self, *exc):
         self.proc.terminate()
         self.proc.wait(timeout=30)
+
+
+def read_xwd(path, left, top, width, height):
+    """rows[y][x] = (r, g, b) of a rectangle of an XWD file of a TrueColor screen."""
+    with open(path, "rb") as f:
+        data = f.read()
+    header = struct.unpack(">25I", data[:100])
+    header_size, byte_order, bits_per_pixel, bytes_per_line = (
+        header[0], header[7], header[11], header[12])
+    masks, colours = header[14:17], header[19]
+    assert bits_per_pixel == 32, bits_per_pixel
+    start = header_size + colours * 12
+    order = "<" if byte_order == 0 else ">"
+
+    def channel(pixel, mask):
+        return (pixel & mask) // (mask & -mask)
+
+    rows = []
+    for y in range(top, top + height):
+        line = struct.unpack_from(order + "%dI" % width, data, start + y * bytes_per_line + left * 4)
+        rows.append([tuple(channel(p, m) for m in masks) for p in line])
+    return rows
 
 
 class WindowRun(unittest.TestCase):
@@ -298,6 +327,44 @@ class WindowRun(unittest.TestCase):
         # F1's help panel: rows of white text over the right of the picture.
         self.assertTrue(any(h for h, _ in helped) and any(not h for h, _ in helped))
         self.assertGreater(min(n for h, n in helped if h), 5 * max(n for h, n in helped if not h) + 500)
+
+    def test_the_window_shows_the_picture_ctrl_w_writes(self):
+        # Paused under a still camera with the HUD hidden, the window goes on showing the frame
+        # ctrl-w wrote; what the X server shows is read from Xvfb's screen file.
+        with open(os.path.join(self.dir, "shown.keys"), "w") as f:
+            f.write("0 f2\n1 ctrl-w\n2 ctrl-w\n")
+        screen = os.path.join(self.dir, "screen")
+        os.mkdir(screen)
+        with Xvfb(screen) as x:
+            asan = os.environ.get("ASAN_OPTIONS", "")
+            game = subprocess.Popen(
+                [BINARY, "-pause", "--size", "320x240", "--keys", "shown.keys", "--trace",
+                 "shown.jsonl"], cwd=self.dir,
+                env=self.env(DISPLAY=x.display, ASAN_OPTIONS=asan + ":detect_leaks=0"),
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
+                                 "^cannoncar$")
+            window = found.stdout.split()[0] if found.stdout.split() else ""
+            self.assertTrue(window, found.stderr)
+            # The pointer is drawn into Xvfb's screen: out of the window's way.
+            self.xdotool(x.display, "mousemove", "1020", "760")
+            self.wait_for_frames("shown.jsonl", 10)
+            place = dict(line.split("=") for line in self.xdotool(
+                x.display, "getwindowgeometry", "--shell", window).stdout.split())
+            shown = read_xwd(os.path.join(screen, "Xvfb_screen0"), int(place["X"]),
+                             int(place["Y"]), 320, 240)
+            self.xdotool(x.display, "key", "ctrl+x")
+            try:
+                out, err = game.communicate(timeout=60)
+            except subprocess.TimeoutExpired:
+                game.kill()
+                out, err = game.communicate()
+        self.assertEqual(game.returncode, 0, err.decode())
+        width, height, written = read_png(os.path.join(self.dir, "frame00001.png"))
+        self.assertEqual((width, height), (320, 240))
+        self.assertSkyAtTheTop(written)
+        differing = sum(a != b for row, other in zip(shown, written) for a, b in zip(row, other))
+        self.assertEqual(differing, 0, "pixels of the window unlike the frame written")
 
     def test_no_display_is_one_line_and_exit_code_2(self):
         cases = {"no DISPLAY": self.env(), "a display that is not there": self.env(DISPLAY=":7193")}

@@ -1,0 +1,205 @@
+#include "software_present.h"
+
+#include <epoxy/gl.h>
+// GLFW after epoxy, which brings the GL declarations.
+#include <GLFW/glfw3.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "lost_display.h"
+
+// GLFW's X11 connection and window. Declared as glfw3native.h declares them: that header would
+// also pull in the XRandR headers, which nothing here uses.
+extern "C" Display* glfwGetX11Display();
+extern "C" Window glfwGetX11Window(GLFWwindow* window);
+
+namespace {
+
+// The pixels as the X server keeps them in a 24- or 32-bit TrueColor visual on a little-endian
+// client: blue, green, red, then an alpha that a compositor would honour, so always opaque.
+constexpr unsigned long kRedMask = 0xff0000, kGreenMask = 0xff00, kBlueMask = 0xff;
+constexpr std::uint32_t kOpaque = 0xff000000u;
+
+bool refused = false;
+
+int noteRefusal(Display*, XErrorEvent*) {
+  refused = true;
+  return 0;
+}
+
+}  // namespace
+
+struct SoftwarePresent::Impl {
+  Display* display = nullptr;
+  Window window = 0;
+  Visual* visual = nullptr;
+  int depth = 0;
+  GC gc = nullptr;
+  XImage* image = nullptr;
+  XShmSegmentInfo segment{};
+  bool putPending = false;  // the server may still be reading the shared pixels
+  bool unshared = false;    // the server would not share memory: GL shows the frames
+  GLuint fbo = 0, color = 0;
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> rows;  // read back from GL, bottom row first
+
+  ~Impl();
+  bool makeImage(int newWidth, int newHeight);
+  void releaseImage();
+  void releaseFramebuffer();
+  void waitForPut();
+};
+
+SoftwarePresent::Impl::~Impl() {
+  // Past a lost display neither the X connection nor the GL driver is touched again.
+  if (displayLost()) return;
+  releaseImage();
+  releaseFramebuffer();
+  if (gc) XFreeGC(display, gc);
+}
+
+void SoftwarePresent::Impl::waitForPut() {
+  if (!putPending) return;
+  XSync(display, False);
+  putPending = false;
+}
+
+void SoftwarePresent::Impl::releaseImage() {
+  if (!image) return;
+  waitForPut();
+  XShmDetach(display, &segment);
+  XDestroyImage(image);
+  shmdt(segment.shmaddr);
+  image = nullptr;
+}
+
+void SoftwarePresent::Impl::releaseFramebuffer() {
+  if (fbo) glDeleteFramebuffers(1, &fbo);
+  if (color) glDeleteRenderbuffers(1, &color);
+  fbo = color = 0;
+}
+
+// A shared-memory image of the window's visual; false when the server refuses to share memory
+// (a display on another machine).
+bool SoftwarePresent::Impl::makeImage(int newWidth, int newHeight) {
+  releaseImage();
+  image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &segment,
+                          static_cast<unsigned>(newWidth), static_cast<unsigned>(newHeight));
+  if (!image) return false;
+  if (image->bits_per_pixel != 32 || image->bytes_per_line != newWidth * 4) {
+    XDestroyImage(image);
+    image = nullptr;
+    return false;
+  }
+  segment.shmid =
+      shmget(IPC_PRIVATE, std::size_t(image->bytes_per_line) * newHeight, IPC_CREAT | 0600);
+  segment.shmaddr = segment.shmid >= 0 ? static_cast<char*>(shmat(segment.shmid, nullptr, 0))
+                                       : reinterpret_cast<char*>(-1);
+  if (segment.shmaddr == reinterpret_cast<char*>(-1)) {
+    if (segment.shmid >= 0) shmctl(segment.shmid, IPC_RMID, nullptr);
+    XDestroyImage(image);
+    image = nullptr;
+    return false;
+  }
+  image->data = segment.shmaddr;
+  segment.readOnly = False;
+  // Xlib's own handler would end the process at a refusal.
+  refused = false;
+  const XErrorHandler previous = XSetErrorHandler(noteRefusal);
+  XShmAttach(display, &segment);
+  XSync(display, False);
+  XSetErrorHandler(previous);
+  // Marked for removal now, the segment goes when the server and this process let go of it.
+  shmctl(segment.shmid, IPC_RMID, nullptr);
+  if (refused || displayLost()) {
+    XDestroyImage(image);
+    shmdt(segment.shmaddr);
+    image = nullptr;
+    return false;
+  }
+  return true;
+}
+
+SoftwarePresent::SoftwarePresent(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+SoftwarePresent::~SoftwarePresent() = default;
+
+std::unique_ptr<SoftwarePresent> SoftwarePresent::make(GLFWwindow* window) {
+  auto impl = std::make_unique<Impl>();
+  impl->display = glfwGetX11Display();
+  impl->window = glfwGetX11Window(window);
+  if (!impl->display || !impl->window || !XShmQueryExtension(impl->display) ||
+      ImageByteOrder(impl->display) != LSBFirst)
+    return nullptr;
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(impl->display, impl->window, &attributes)) return nullptr;
+  const Visual* visual = attributes.visual;
+  if (!visual || visual->c_class != TrueColor || visual->red_mask != kRedMask ||
+      visual->green_mask != kGreenMask || visual->blue_mask != kBlueMask ||
+      (attributes.depth != 24 && attributes.depth != 32))
+    return nullptr;
+  impl->visual = attributes.visual;
+  impl->depth = attributes.depth;
+  impl->gc = XCreateGC(impl->display, impl->window, 0, nullptr);
+  if (!impl->gc) return nullptr;
+  return std::unique_ptr<SoftwarePresent>(new SoftwarePresent(std::move(impl)));
+}
+
+unsigned SoftwarePresent::framebuffer(int width, int height) {
+  Impl& p = *impl_;
+  if (displayLost() || width <= 0 || height <= 0) return 0;
+  if (p.fbo && p.image && width == p.width && height == p.height) return p.fbo;
+  p.releaseFramebuffer();
+  p.width = p.height = 0;
+  if (p.unshared) return 0;
+  if (!p.makeImage(width, height)) {
+    p.unshared = true;
+    return 0;
+  }
+  glGenFramebuffers(1, &p.fbo);
+  glGenRenderbuffers(1, &p.color);
+  glBindFramebuffer(GL_FRAMEBUFFER, p.fbo);
+  glBindRenderbuffer(GL_RENDERBUFFER, p.color);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, p.color);
+  const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  if (!complete) {
+    p.releaseFramebuffer();
+    p.releaseImage();
+    return 0;
+  }
+  p.width = width;
+  p.height = height;
+  p.rows.resize(std::size_t(width) * std::size_t(height));
+  return p.fbo;
+}
+
+void SoftwarePresent::show() {
+  Impl& p = *impl_;
+  if (displayLost() || !p.fbo || !p.image) return;
+  // On a software rasterizer the read is a copy in memory, swizzled to the server's byte order.
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, p.fbo);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, p.width, p.height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, p.rows.data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  // The last frame's pixels may still be in use by the server until now.
+  p.waitForPut();
+  const std::size_t width = std::size_t(p.width);
+  for (int y = 0; y < p.height; ++y) {
+    // GL's rows run from the bottom, the window's from the top.
+    const std::uint32_t* from = &p.rows[std::size_t(p.height - 1 - y) * width];
+    auto* to = reinterpret_cast<std::uint32_t*>(p.image->data + std::size_t(y) * width * 4);
+    for (std::size_t x = 0; x < width; ++x) to[x] = from[x] | kOpaque;
+  }
+  XShmPutImage(p.display, p.window, p.gc, p.image, 0, 0, 0, 0, static_cast<unsigned>(p.width),
+               static_cast<unsigned>(p.height), False);
+  XFlush(p.display);
+  p.putPending = true;
+}
