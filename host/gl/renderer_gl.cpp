@@ -126,10 +126,17 @@ bool softwareRasterizer() {
          renderer.find("swrast") != std::string::npos;
 }
 
-// The bound texture's smaller levels. A software rasterizer would draw them with a shader it
-// compiles first, the longest step of its start-up; the CPU makes the same levels at once.
-void uploadMipmaps(const Image& image, bool software) {
-  if (!software || !halvesEvenly(image)) {
+// The levels made on the CPU are rounded as llvmpipe rounds its own; softpipe and hardware filter
+// in their own ways, and compile nothing for it at start-up.
+bool llvmpipeRasterizer() {
+  const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  return name && std::strstr(name, "llvmpipe");
+}
+
+// The bound texture's smaller levels. llvmpipe would draw them with a shader it compiles first,
+// the longest step of its start-up; the CPU makes the same levels at once.
+void uploadMipmaps(const Image& image, bool llvmpipe) {
+  if (!llvmpipe || !halvesEvenly(image)) {
     glGenerateMipmap(GL_TEXTURE_2D);
     return;
   }
@@ -224,6 +231,7 @@ struct GlRenderer::Impl {
   std::future<LoadedTextures> texturesLoading;  // of loadingDir, read on a thread
   std::string loadingDir;
   bool software = false;
+  bool llvmpipe = false;
   unsigned textureGeneration = 0;  // counts texture loads: the background shows the textures
   // The renderer's own target, where every frame is drawn: multisampled and resolved for reading
   // or showing, or drawn and read as it is when single-sampled.
@@ -314,7 +322,7 @@ void GlRenderer::Impl::loadTextures(const std::string& dir) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, set[i].width, set[i].height, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, set[i].rgba.data());
-    uploadMipmaps(set[i], software);
+    uploadMipmaps(set[i], llvmpipe);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     // A software rasterizer pays for every texel it blends; within one mip level the picture
@@ -766,6 +774,7 @@ bool GlRenderer::init(std::string& error) {
     return false;
   }
   r.software = softwareRasterizer();
+  r.llvmpipe = llvmpipeRasterizer();
   const char* cache = std::getenv(kBackgroundCacheSwitch);
   r.cacheBackground = !(cache && std::strcmp(cache, "0") == 0);
   glGenBuffers(1, &r.instanceVbo);
