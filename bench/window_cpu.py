@@ -6,10 +6,13 @@
 Runs the game for SECONDS (10) of wall time, running, paused, and running while writing every
 frame as a picture (ctrl-w from the first frame), ends it with SIGTERM and prints the CPU time the
 process and all its threads used (user + system, from wait4) over the wall time it ran, and the
-frames it ran (counted in its trace). A frame loop that waits on vsync or a sleeping clock stays
-far below 1 when it keeps up with 60 frames per second; a busy wait, or frames slower than the
-pace, shows near 1 or above (the GL driver's threads count too). With CANNONCAR_BEFORE naming
-another build of the program, each run is made with that build too, one after the other.
+frames it ran (counted in its trace); for the run that writes, the size of a picture written. A
+frame loop that waits on vsync or a sleeping clock stays far below 1 when it keeps up with 60
+frames per second; a busy wait, or frames slower than the pace, shows near 1 or above (the GL
+driver's threads count too). Every figure of a row comes from that row's one run. At 60 frames per
+second each row is judged by its targets, and the script exits 1 when the program misses one. With
+CANNONCAR_BEFORE naming another build of the program, each run is made with that build too, one
+after the other (not judged).
 """
 import os
 import signal
@@ -20,8 +23,10 @@ import time
 
 FPS = int(os.environ.get("CANNONCAR_FPS", "60"))
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-# (run, options, key script)
-RUNS = [("running", [], ""), ("paused", ["-pause"], ""), ("writing", [], "0 ctrl-w\n")]
+# (run, options, key script, targets at 60 frames per second: least frames per second, most CPU
+# seconds per wall second)
+RUNS = [("running", [], "", (57, 0.35)), ("paused", ["-pause"], "", (None, 0.05)),
+        ("writing", [], "0 ctrl-w\n", (30, None))]
 
 
 def start_xvfb():
@@ -60,7 +65,23 @@ def measure(binary, display, seconds, extra, keys):
         wall = time.monotonic() - begin
         with open(trace, "rb") as f:
             frames = max(0, sum(1 for _ in f) - 1)
-    return wall, usage.ru_utime + usage.ru_stime, frames
+        pictures = [os.path.getsize(os.path.join(tmp, name)) for name in os.listdir(tmp)
+                    if name.startswith("frame") and name.endswith(".png")]
+    picture = sum(pictures) / len(pictures) if pictures else None
+    return wall, usage.ru_utime + usage.ru_stime, frames, picture
+
+
+def judged(fps, cpu, targets):
+    """The targets as text, and whether they are met."""
+    least_fps, most_cpu = targets
+    said, met = [], True
+    if least_fps is not None:
+        said.append(f">= {least_fps} fps")
+        met = met and fps >= least_fps
+    if most_cpu is not None:
+        said.append(f"<= {most_cpu} CPU s/s")
+        met = met and cpu <= most_cpu
+    return ", ".join(said) + (" met" if met else " MISSED"), met
 
 
 def main():
@@ -71,17 +92,26 @@ def main():
     xvfb, display = start_xvfb()
     try:
         print(f"window run under Xvfb, {seconds} s at {FPS} frames per second\n")
-        print(f"{'run':18} {'wall s':>8} {'CPU s':>8} {'CPU s per wall s':>18} {'frames/s':>9}")
+        print(f"{'run':18} {'wall s':>8} {'CPU s':>8} {'CPU s per wall s':>18} {'frames/s':>9} "
+              f"{'KB/picture':>10}  target")
         before = os.environ.get("CANNONCAR_BEFORE")
         builds = [("", binary)] + ([(" (before)", os.path.abspath(before))] if before else [])
-        for name, extra, keys in RUNS:
+        missed = False
+        for name, extra, keys, targets in RUNS:
             for label, program in builds:
-                wall, cpu, frames = measure(program, display, seconds, extra, keys)
+                wall, cpu, frames, picture = measure(program, display, seconds, extra, keys)
+                size = f"{picture / 1024:10.0f}" if picture else f"{'':10}"
+                target = ""
+                if FPS == 60 and not label:
+                    target, met = judged(frames / wall, cpu / wall, targets)
+                    missed = missed or not met
                 print(f"{name + label:18} {wall:8.2f} {cpu:8.2f} {cpu / wall:18.3f} "
-                      f"{frames / wall:9.1f}")
+                      f"{frames / wall:9.1f} {size}  {target}", flush=True)
     finally:
         xvfb.terminate()
         xvfb.wait(timeout=30)
+    if missed:
+        sys.exit(1)
 
 
 if __name__ == "__main__":

@@ -22,12 +22,17 @@ extern "C" Window glfwGetX11Window(GLFWwindow* window);
 
 namespace {
 
-// The pixels as the X server keeps them in a 24- or 32-bit TrueColor visual on a little-endian
-// client: blue, green, red, then an alpha that a compositor would honour, so always opaque.
+// The pixels as the X server keeps them in a 24- or 32-bit TrueColor visual and a little-endian
+// image: blue, green, red, then an alpha that a compositor would honour, so always opaque.
 constexpr unsigned long kRedMask = 0xff0000, kGreenMask = 0xff00, kBlueMask = 0xff;
 constexpr std::uint32_t kOpaque = 0xff000000u;
 
 bool refused = false;
+
+// A pixel read as RGBA bytes (red lowest on a little-endian client) as the server keeps it.
+inline std::uint32_t serverPixel(std::uint32_t rgba) {
+  return ((rgba & 0xffu) << 16) | (rgba & 0xff00u) | ((rgba >> 16) & 0xffu) | kOpaque;
+}
 
 int noteRefusal(Display*, XErrorEvent*) {
   refused = true;
@@ -184,10 +189,11 @@ unsigned SoftwarePresent::framebuffer(int width, int height) {
 void SoftwarePresent::show() {
   Impl& p = *impl_;
   if (displayLost() || !p.fbo || !p.image) return;
-  // On a software rasterizer the read is a copy in memory, swizzled to the server's byte order.
+  // On a software rasterizer the read is a copy in memory; the bytes are put in the server's order
+  // below, in the same pass that turns the rows over (quicker than the GL's own swizzle).
   glBindFramebuffer(GL_READ_FRAMEBUFFER, p.fbo);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(0, 0, p.width, p.height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, p.rows.data());
+  glReadPixels(0, 0, p.width, p.height, GL_RGBA, GL_UNSIGNED_BYTE, p.rows.data());
   glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
   // The last frame's pixels may still be in use by the server until now.
   p.waitForPut();
@@ -196,7 +202,7 @@ void SoftwarePresent::show() {
     // GL's rows run from the bottom, the window's from the top.
     const std::uint32_t* from = &p.rows[std::size_t(p.height - 1 - y) * width];
     auto* to = reinterpret_cast<std::uint32_t*>(p.image->data + std::size_t(y) * width * 4);
-    for (std::size_t x = 0; x < width; ++x) to[x] = from[x] | kOpaque;
+    for (std::size_t x = 0; x < width; ++x) to[x] = serverPixel(from[x]);
   }
   XShmPutImage(p.display, p.window, p.gc, p.image, 0, 0, 0, 0, static_cast<unsigned>(p.width),
                static_cast<unsigned>(p.height), False);
