@@ -93,14 +93,14 @@ def main():
     try:
         print(f"window run under Xvfb, {seconds} s at {FPS} frames per second\n")
         print(f"{'run':18} {'wall s':>8} {'CPU s':>8} {'CPU s per wall s':>18} {'frames/s':>9} "
-              f"{'KB/picture':>10}  target")
+              f"{'KiB/picture':>11}  target")
         before = os.environ.get("CANNONCAR_BEFORE")
         builds = [("", binary)] + ([(" (before)", os.path.abspath(before))] if before else [])
         missed = False
         for name, extra, keys, targets in RUNS:
             for label, program in builds:
                 wall, cpu, frames, picture = measure(program, display, seconds, extra, keys)
-                size = f"{picture / 1024:10.0f}" if picture else f"{'':10}"
+                size = f"{picture / 1024:11.0f}" if picture else f"{'':11}"
                 target = ""
                 if FPS == 60 and not label:
                     target, met = judged(frames / wall, cpu / wall, targets)
