@@ -9,6 +9,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -139,8 +140,10 @@ std::unique_ptr<SoftwarePresent> SoftwarePresent::make(GLFWwindow* window) {
   auto impl = std::make_unique<Impl>();
   impl->display = glfwGetX11Display();
   impl->window = glfwGetX11Window(window);
-  if (!impl->display || !impl->window || !XShmQueryExtension(impl->display) ||
-      ImageByteOrder(impl->display) != LSBFirst)
+  // The pixels are put in the server's order as 32-bit words of this process: both must be
+  // little-endian.
+  if (std::endian::native != std::endian::little || !impl->display || !impl->window ||
+      !XShmQueryExtension(impl->display) || ImageByteOrder(impl->display) != LSBFirst)
     return nullptr;
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(impl->display, impl->window, &attributes)) return nullptr;
