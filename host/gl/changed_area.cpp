@@ -42,15 +42,14 @@ void ChangedArea::markSphere(const Mat4& viewProj, const std::array<float, 3>& c
     const float pixel = (ndc + 1) * 0.5f * static_cast<float>(size) + spare;
     return static_cast<int>(std::clamp(pixel, -1.0f, static_cast<float>(size) + 1));
   };
-  markRect(toPixel(low[0], width_, -1), toPixel(low[1], height_, -1), toPixel(high[0], width_, 2),
-           toPixel(high[1], height_, 2));
+  markRect({toPixel(low[0], width_, -1), toPixel(low[1], height_, -1), toPixel(high[0], width_, 2),
+            toPixel(high[1], height_, 2)});
 }
 
-void ChangedArea::markRect(int x0, int y0, int x1, int y1) {
-  x0 = std::max(x0, 0);
-  y0 = std::max(y0, 0);
-  x1 = std::min(x1, width_);
-  y1 = std::min(y1, height_);
+void ChangedArea::markRect(const PixelRect& rect) {
+  if (all_) return;
+  const int x0 = std::max(rect.x0, 0), y0 = std::max(rect.y0, 0);
+  const int x1 = std::min(rect.x1, width_), y1 = std::min(rect.y1, height_);
   if (x0 >= x1 || y0 >= y1) return;
   for (int band = y0 / kBand; band <= (y1 - 1) / kBand; ++band) {
     const auto b = static_cast<std::size_t>(band);

@@ -23,6 +23,8 @@ class ChangedArea {
   void reset(int width, int height);
   // Everything changed (or unknown).
   void markAll() { all_ = true; }
+  // The pixels of a rectangle, clamped to the picture.
+  void markRect(const PixelRect& rect);
   // The pixels a sphere can cover seen through viewProj, with a pixel to spare round them;
   // everything when any of it reaches behind the camera or is not finite.
   void markSphere(const Mat4& viewProj, const std::array<float, 3>& centre, float radius);
@@ -33,8 +35,6 @@ class ChangedArea {
   std::vector<PixelRect> rects() const;
 
  private:
-  void markRect(int x0, int y0, int x1, int y1);
-
   int width_ = 0, height_ = 0;
   bool all_ = true;
   std::vector<int> low_, high_;  // per band: the changed columns [low, high); empty if low >= high

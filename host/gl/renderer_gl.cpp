@@ -821,9 +821,10 @@ Image GlRenderer::picture(std::span<const DrawCall> calls, const View& view, int
   r.drawScene(calls, view, width, height);
   if (view.overlay) {
     glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
-    r.overlay.draw(view, width, height);
+    const auto [left, top, right, bottom] = r.overlay.draw(view, width, height);
     r.sceneValid = false;  // the target holds more than the scene now
-    r.changed.markAll();
+    // GL's rows run from the bottom.
+    r.changed.markRect({left, height - bottom, right, height - top});
   }
   return r.readBack(width, height);
 }

@@ -206,14 +206,25 @@ void Overlay::Impl::help(int windowWidth, int top) {
 Overlay::Overlay() : impl_(std::make_unique<Impl>()) {}
 Overlay::~Overlay() = default;
 
-void Overlay::draw(const View& view, int width, int height) {
-  if (!view.overlay || (!view.hud && !view.help) || width <= 0 || height <= 0) return;
+std::array<int, 4> Overlay::draw(const View& view, int width, int height) {
+  if (!view.overlay || (!view.hud && !view.help) || width <= 0 || height <= 0) return {};
   Impl& o = *impl_;
-  if (!o.ready()) return;
+  if (!o.ready()) return {};
   o.vertices.clear();
   const int hudBottom = view.hud ? o.hud(view) : 0;
   if (view.help) o.help(width, std::max(kMargin, hudBottom + kMargin / 2));
-  if (o.vertices.empty()) return;
+  if (o.vertices.empty()) return {};
+  // The quads' corners, a pixel to spare round them for the edges' blending.
+  float low[2] = {o.vertices[0].x, o.vertices[0].y}, high[2] = {low[0], low[1]};
+  for (const Vertex& v : o.vertices) {
+    low[0] = std::min(low[0], v.x), low[1] = std::min(low[1], v.y);
+    high[0] = std::max(high[0], v.x), high[1] = std::max(high[1], v.y);
+  }
+  const auto pixel = [](float at, int size) {
+    return static_cast<int>(std::clamp(at, 0.0f, static_cast<float>(size)));
+  };
+  const std::array<int, 4> drawn = {pixel(low[0] - 1, width), pixel(low[1] - 1, height),
+                                    pixel(high[0] + 2, width), pixel(high[1] + 2, height)};
 
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
@@ -232,4 +243,5 @@ void Overlay::draw(const View& view, int width, int height) {
   glUseProgram(0);
   glDisable(GL_BLEND);
   glEnable(GL_DEPTH_TEST);
+  return drawn;
 }

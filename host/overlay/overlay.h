@@ -3,6 +3,7 @@
 // the current GL 3.3 context; GL and font headers stay in its .cpp files.
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "view.h"
@@ -16,7 +17,9 @@ class Overlay {
 
   // Draws what the view asks for (nothing unless view.overlay, then the HUD and the help as
   // switched) over the bound framebuffer of width x height. The font is found on the first draw.
-  void draw(const View& view, int width, int height);
+  // Gives the pixels it may have changed, {left, top, right, bottom} from the top-left corner
+  // (right and bottom past the last), all zero when it drew nothing.
+  std::array<int, 4> draw(const View& view, int width, int height);
 
  private:
   struct Impl;

@@ -138,6 +138,15 @@ TEST(BackgroundCache, FramesEqualFramesDrawnAfresh) {
       {"the HUD's line changed, the frame not", [](View& v) { v.status = "frame 13   PAUSE"; },
        scene},
       {"the HUD gone again", [](View& v) { v.overlay = v.hud = false; }, scene},
+      // With no shapes the HUD alone marks what the next frame puts back.
+      {"a long HUD over no shapes",
+       [](View& v) {
+         v.overlay = v.hud = true;
+         v.status = "frame 14   PAUSE   REC   NO TEXTURES   NO SHADOWS";
+       },
+       {}},
+      {"a shorter one", [](View& v) { v.status = "frame 14"; }, {}},
+      {"no HUD", [](View& v) { v.overlay = v.hud = false; }, {}},
       {"a smaller picture", [](View& v) { v.width = 320, v.height = 200; }, scene},
       {"a shadow beyond the ground's edge",
        [](View& v) {
