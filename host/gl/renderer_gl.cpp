@@ -280,6 +280,7 @@ struct GlRenderer::Impl {
   void drawOverBackground(const View& view, const Mat4& viewProj, const BackgroundKey& key);
   void drawBackground(const View& view, const Mat4& viewProj) const;
   void drawScene(std::span<const DrawCall> calls, const View& view, int width, int height);
+  void drawWithOverlay(std::span<const DrawCall> calls, const View& view, int width, int height);
   void setLighting(GLuint program, const View& view) const;
   const Mesh* meshFor(const DrawCall& call, std::array<float, 3>& scale) const;
   void gatherShapes(std::span<const DrawCall> calls, const View& view, const Mat4& viewProj,
@@ -814,19 +815,36 @@ void GlRenderer::draw(std::span<const DrawCall> calls, const View& view, int wid
   r.shownHeight = height;
 }
 
+// The scene and then the overlay into the renderer's own target.
+void GlRenderer::Impl::drawWithOverlay(std::span<const DrawCall> calls, const View& view, int width,
+                                       int height) {
+  drawScene(calls, view, width, height);
+  if (!view.overlay) return;
+  glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
+  const auto [left, top, right, bottom] = overlay.draw(view, width, height);
+  sceneValid = false;  // the target holds more than the scene now
+  // GL's rows run from the bottom.
+  changed.markRect({left, height - bottom, right, height - top});
+}
+
 Image GlRenderer::picture(std::span<const DrawCall> calls, const View& view, int width,
                           int height) {
   Impl& r = *impl_;
   if (width <= 0 || height <= 0 || !r.solid || !r.makeTarget(width, height)) return {};
-  r.drawScene(calls, view, width, height);
-  if (view.overlay) {
-    glBindFramebuffer(GL_FRAMEBUFFER, r.drawnFbo);
-    const auto [left, top, right, bottom] = r.overlay.draw(view, width, height);
-    r.sceneValid = false;  // the target holds more than the scene now
-    // GL's rows run from the bottom.
-    r.changed.markRect({left, height - bottom, right, height - top});
-  }
+  r.drawWithOverlay(calls, view, width, height);
   return r.readBack(width, height);
+}
+
+unsigned GlRenderer::drawForReading(std::span<const DrawCall> calls, const View& view, int width,
+                                    int height) {
+  Impl& r = *impl_;
+  if (width <= 0 || height <= 0 || !r.solid || r.samples() > 1 || !r.makeTarget(width, height))
+    return 0;
+  r.drawWithOverlay(calls, view, width, height);
+  r.shownFbo = r.drawnFbo;
+  r.shownWidth = width;
+  r.shownHeight = height;
+  return r.drawnFbo;
 }
 
 Image GlRenderer::shownPicture() {

@@ -41,8 +41,13 @@ class GlRenderer {
   // The target holds the scene only: overlays go onto the destination after draw().
   Image picture(std::span<const DrawCall> calls, const View& view, int width, int height);
 
-  // The picture the last draw() left in its framebuffer, overlay and all, read back (in a window,
-  // before the buffers are swapped); empty before the first.
+  // Where the target is single-sampled (a software rasterizer): draws the frame, overlay and all,
+  // into the renderer's own target and gives its framebuffer, for the picture to be read from
+  // there without a copy; 0 when nothing was drawn, or the target is multisampled.
+  unsigned drawForReading(std::span<const DrawCall> calls, const View& view, int width, int height);
+
+  // The picture the last draw() or drawForReading() left in its framebuffer, overlay and all,
+  // read back (in a window, before the buffers are swapped); empty before the first.
   Image shownPicture();
 
   // The floor under picture(): the same target cleared and read back the same way, nothing

@@ -12,7 +12,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "lost_display.h"
 
@@ -52,14 +51,11 @@ struct SoftwarePresent::Impl {
   XShmSegmentInfo segment{};
   bool putPending = false;  // the server may still be reading the shared pixels
   bool unshared = false;    // the server would not share memory: GL shows the frames
-  GLuint fbo = 0, color = 0;
   int width = 0, height = 0;
-  std::vector<std::uint32_t> rows;  // read back from GL, bottom row first
 
   ~Impl();
   bool makeImage(int newWidth, int newHeight);
   void releaseImage();
-  void releaseFramebuffer();
   void waitForPut();
 };
 
@@ -67,7 +63,6 @@ SoftwarePresent::Impl::~Impl() {
   // Past a lost display neither the X connection nor the GL driver is touched again.
   if (displayLost()) return;
   releaseImage();
-  releaseFramebuffer();
   if (gc) XFreeGC(display, gc);
 }
 
@@ -84,12 +79,6 @@ void SoftwarePresent::Impl::releaseImage() {
   XDestroyImage(image);
   shmdt(segment.shmaddr);
   image = nullptr;
-}
-
-void SoftwarePresent::Impl::releaseFramebuffer() {
-  if (fbo) glDeleteFramebuffers(1, &fbo);
-  if (color) glDeleteRenderbuffers(1, &color);
-  fbo = color = 0;
 }
 
 // A shared-memory image of the window's visual; false when the server refuses to share memory
@@ -159,53 +148,42 @@ std::unique_ptr<SoftwarePresent> SoftwarePresent::make(GLFWwindow* window) {
   return std::unique_ptr<SoftwarePresent>(new SoftwarePresent(std::move(impl)));
 }
 
-unsigned SoftwarePresent::framebuffer(int width, int height) {
+bool SoftwarePresent::ready(int width, int height) {
   Impl& p = *impl_;
-  if (displayLost() || width <= 0 || height <= 0) return 0;
-  if (p.fbo && p.image && width == p.width && height == p.height) return p.fbo;
-  p.releaseFramebuffer();
+  if (displayLost() || width <= 0 || height <= 0 || p.unshared) return false;
+  if (p.image && width == p.width && height == p.height) return true;
   p.width = p.height = 0;
-  if (p.unshared) return 0;
   if (!p.makeImage(width, height)) {
     p.unshared = true;
-    return 0;
-  }
-  glGenFramebuffers(1, &p.fbo);
-  glGenRenderbuffers(1, &p.color);
-  glBindFramebuffer(GL_FRAMEBUFFER, p.fbo);
-  glBindRenderbuffer(GL_RENDERBUFFER, p.color);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, p.color);
-  const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  if (!complete) {
-    p.releaseFramebuffer();
-    p.releaseImage();
-    return 0;
+    return false;
   }
   p.width = width;
   p.height = height;
-  p.rows.resize(std::size_t(width) * std::size_t(height));
-  return p.fbo;
+  return true;
 }
 
-void SoftwarePresent::show() {
+void SoftwarePresent::show(unsigned framebuffer) {
   Impl& p = *impl_;
-  if (displayLost() || !p.fbo || !p.image) return;
-  // On a software rasterizer the read is a copy in memory; the bytes are put in the server's order
-  // below, in the same pass that turns the rows over (quicker than the GL's own swizzle).
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, p.fbo);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(0, 0, p.width, p.height, GL_RGBA, GL_UNSIGNED_BYTE, p.rows.data());
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  if (displayLost() || !framebuffer || !p.image) return;
   // The last frame's pixels may still be in use by the server until now.
   p.waitForPut();
+  // On a software rasterizer the read is a copy in memory, straight into the shared image.
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, p.width, p.height, GL_RGBA, GL_UNSIGNED_BYTE, p.image->data);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  // GL's rows run from the bottom, the window's from the top: turned over in place, each pixel
+  // put in the server's order on the way.
   const std::size_t width = std::size_t(p.width);
-  for (int y = 0; y < p.height; ++y) {
-    // GL's rows run from the bottom, the window's from the top.
-    const std::uint32_t* from = &p.rows[std::size_t(p.height - 1 - y) * width];
-    auto* to = reinterpret_cast<std::uint32_t*>(p.image->data + std::size_t(y) * width * 4);
-    for (std::size_t x = 0; x < width; ++x) to[x] = serverPixel(from[x]);
+  auto* pixels = reinterpret_cast<std::uint32_t*>(p.image->data);
+  for (int y = 0; y < (p.height + 1) / 2; ++y) {
+    std::uint32_t* top = pixels + std::size_t(y) * width;
+    std::uint32_t* bottom = pixels + std::size_t(p.height - 1 - y) * width;
+    for (std::size_t x = 0; x < width; ++x) {
+      const std::uint32_t up = top[x], down = bottom[x];
+      top[x] = serverPixel(down);
+      bottom[x] = serverPixel(up);
+    }
   }
   XShmPutImage(p.display, p.window, p.gc, p.image, 0, 0, 0, 0, static_cast<unsigned>(p.width),
                static_cast<unsigned>(p.height), False);

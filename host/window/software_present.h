@@ -14,11 +14,12 @@ class SoftwarePresent {
   SoftwarePresent(const SoftwarePresent&) = delete;
   SoftwarePresent& operator=(const SoftwarePresent&) = delete;
 
-  // The framebuffer to draw a frame of this size into (made again when the size changes); 0 when
-  // the GL or the X server cannot give one, and GL shows the frame.
-  unsigned framebuffer(int width, int height);
-  // Puts the framebuffer's picture into the window.
-  void show();
+  // Ready to show frames of this size (the shared image made again when the size changes); false
+  // when the X server cannot share one, and GL shows the frame.
+  bool ready(int width, int height);
+  // Puts the picture in the framebuffer, single-sampled and of the size made ready, into the
+  // window.
+  void show(unsigned framebuffer);
 
  private:
   struct Impl;

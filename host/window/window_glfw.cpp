@@ -391,13 +391,19 @@ int playFrames(Session& session, GLFWwindow* window, GlRenderer& renderer, Input
     const bool writing = session.writingFrames() && !displayLost();
     if (!displayLost() && width > 0 && height > 0 && !tooLarge &&
         (writing || input.damaged || !shown.matches(frame, view, width, height))) {
-      const unsigned presentFbo = present ? present->framebuffer(width, height) : 0;
-      glBindFramebuffer(GL_FRAMEBUFFER, presentFbo);
-      renderer.draw(frame.calls, view, width, height);
+      // Read straight from the renderer's own target into the window where the X server shares
+      // memory; otherwise copied into the window's buffer and swapped.
+      const unsigned drawn = present && present->ready(width, height)
+                                 ? renderer.drawForReading(frame.calls, view, width, height)
+                                 : 0;
+      if (!drawn) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        renderer.draw(frame.calls, view, width, height);
+      }
       // ctrl-w writes the picture shown, overlay and all, read before the buffers swap.
       Image image = writing ? renderer.shownPicture() : Image{};
-      if (presentFbo)
-        present->show();
+      if (drawn)
+        present->show(drawn);
       else
         glfwSwapBuffers(window);
       shown.remember(frame, view, width, height);
