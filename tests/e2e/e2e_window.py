@@ -92,6 +92,15 @@ class WindowRun(unittest.TestCase):
         return subprocess.run(["xdotool", *args], env=self.env(DISPLAY=display),
                               capture_output=True, timeout=60, text=True)
 
+    def quit(self, game, display, timeout=60):
+        """ctrl-x, then the game's output; killed if it does not end within the timeout."""
+        self.xdotool(display, "key", "ctrl+x")
+        try:
+            return game.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            game.kill()
+            return game.communicate()
+
     def trace(self, name):
         with open(os.path.join(self.dir, name), encoding="utf-8") as f:
             return [json.loads(line) for line in f]
@@ -229,12 +238,7 @@ class WindowRun(unittest.TestCase):
                 time.sleep(0.3)
             time.sleep(0.5)
             quarter = self.rate("speed.jsonl", 4.0)
-            self.xdotool(x.display, "key", "ctrl+x")
-            try:
-                out, err = game.communicate(timeout=60)
-            except subprocess.TimeoutExpired:
-                game.kill()
-                out, err = game.communicate()
+            out, err = self.quit(game, x.display)
         self.assertEqual(game.returncode, 0, err.decode())
         keys = [k for frame in self.trace("speed.jsonl")[1:] for k in frame["keys"]]
         self.assertEqual(keys, ["pagedown", "pagedown"])
@@ -268,12 +272,7 @@ class WindowRun(unittest.TestCase):
             for key in ["F1", "F2"]:
                 self.xdotool(x.display, "key", key)
                 self.wait_for_frames("hud.jsonl", 3)
-            self.xdotool(x.display, "key", "ctrl+x")
-            try:
-                out, err = game.communicate(timeout=120)
-            except subprocess.TimeoutExpired:
-                game.kill()
-                out, err = game.communicate()
+            out, err = self.quit(game, x.display, timeout=120)
         self.assertEqual(game.returncode, 0, err.decode())
         out = "".join(lines) + out.decode()
         self.assertIn("ctrl-w: writing frames to", out)
@@ -353,12 +352,7 @@ class WindowRun(unittest.TestCase):
                 x.display, "getwindowgeometry", "--shell", window).stdout.split())
             shown = read_xwd(os.path.join(screen, "Xvfb_screen0"), int(place["X"]),
                              int(place["Y"]), 320, 240)
-            self.xdotool(x.display, "key", "ctrl+x")
-            try:
-                out, err = game.communicate(timeout=60)
-            except subprocess.TimeoutExpired:
-                game.kill()
-                out, err = game.communicate()
+            out, err = self.quit(game, x.display)
         self.assertEqual(game.returncode, 0, err.decode())
         width, height, written = read_png(os.path.join(self.dir, "frame00001.png"))
         self.assertEqual((width, height), (320, 240))
