@@ -116,11 +116,15 @@ struct Mesh {
   }
 };
 
+// The current context's renderer, as GL names it ("llvmpipe (LLVM 15.0.6, 256 bits)").
+std::string rendererName() {
+  const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  return name ? name : "";
+}
+
 // Mesa's software rasterizers filter anisotropically so slowly that a frame takes seconds; the
 // ground looks nearly as good without it.
-bool softwareRasterizer() {
-  const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-  const std::string renderer = name ? name : "";
+bool softwareRasterizer(const std::string& renderer) {
   return renderer.find("llvmpipe") != std::string::npos ||
          renderer.find("softpipe") != std::string::npos ||
          renderer.find("swrast") != std::string::npos;
@@ -128,9 +132,8 @@ bool softwareRasterizer() {
 
 // The levels made on the CPU are rounded as llvmpipe rounds its own; softpipe and hardware filter
 // in their own ways, and compile nothing for it at start-up.
-bool llvmpipeRasterizer() {
-  const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-  return name && std::strstr(name, "llvmpipe");
+bool llvmpipeRasterizer(const std::string& renderer) {
+  return renderer.find("llvmpipe") != std::string::npos;
 }
 
 // The bound texture's smaller levels. llvmpipe would draw them with a shader it compiles first,
@@ -257,8 +260,8 @@ struct GlRenderer::Impl {
   };
   BackgroundKey backgroundKey{};
   bool backgroundValid = false;
-  // Where the target differs from the kept background (the last frame's shapes and shadows), and
-  // where this frame's will: only those pixels are copied back before the next frame.
+  // Where the target differs from the kept background (the last frame's shapes, shadows and HUD),
+  // and where this frame's will: only those pixels are copied back before the next frame.
   ChangedArea changed, drawing;
   // What the target holds: a frame equal to it (a paused game under a still camera) is not drawn.
   std::vector<DrawCall> sceneCalls;
@@ -661,12 +664,10 @@ void GlRenderer::Impl::drawOverBackground(const View& view, const Mat4& viewProj
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, drawnFbo);
   const std::vector<PixelRect> copied =
       changed.all() ? std::vector<PixelRect>{{0, 0, width, height}} : changed.rects();
-  for (const PixelRect& r : copied) {
-    glBlitFramebuffer(r.x0, r.y0, r.x1, r.y1, r.x0, r.y0, r.x1, r.y1, GL_COLOR_BUFFER_BIT,
-                      GL_NEAREST);
+  for (const PixelRect& r : copied)
     glBlitFramebuffer(r.x0, r.y0, r.x1, r.y1, r.x0, r.y0, r.x1, r.y1,
-                      GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_NEAREST);
-  }
+                      GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT,
+                      GL_NEAREST);
   changed = drawing;
   glBindFramebuffer(GL_FRAMEBUFFER, drawnFbo);
   drawSolids(view, viewProj, true);
@@ -774,8 +775,9 @@ bool GlRenderer::init(std::string& error) {
     r.solid = 0;
     return false;
   }
-  r.software = softwareRasterizer();
-  r.llvmpipe = llvmpipeRasterizer();
+  const std::string renderer = rendererName();
+  r.software = softwareRasterizer(renderer);
+  r.llvmpipe = llvmpipeRasterizer(renderer);
   const char* cache = std::getenv(kBackgroundCacheSwitch);
   r.cacheBackground = !(cache && std::strcmp(cache, "0") == 0);
   glGenBuffers(1, &r.instanceVbo);

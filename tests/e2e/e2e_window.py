@@ -92,6 +92,21 @@ class WindowRun(unittest.TestCase):
         return subprocess.run(["xdotool", *args], env=self.env(DISPLAY=display),
                               capture_output=True, timeout=60, text=True)
 
+    def start_in_window(self, x, args):
+        """The game started on the display with args, and its window once it is shown."""
+        # In sanitizer builds: the GL driver that GLFW unloads at exit keeps a few blocks
+        # that LeakSanitizer cannot even name; leaks of our own show in the other tests.
+        asan = os.environ.get("ASAN_OPTIONS", "")
+        game = subprocess.Popen(
+            [BINARY, *args], cwd=self.dir,
+            env=self.env(DISPLAY=x.display, ASAN_OPTIONS=asan + ":detect_leaks=0"),
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
+                             "^cannoncar$")
+        window = found.stdout.split()[0] if found.stdout.split() else ""
+        self.assertTrue(window, found.stderr)
+        return game, window
+
     def quit(self, game, display, timeout=60):
         """ctrl-x, then the game's output; killed if it does not end within the timeout."""
         self.xdotool(display, "key", "ctrl+x")
@@ -114,17 +129,8 @@ class WindowRun(unittest.TestCase):
 
     def test_keys_typed_in_the_window_play_and_replay_headless_frame_for_frame(self):
         with Xvfb() as x:
-            # In sanitizer builds: the GL driver that GLFW unloads at exit keeps a few blocks
-            # that LeakSanitizer cannot even name; leaks of our own show in the other tests.
-            asan = os.environ.get("ASAN_OPTIONS", "")
-            game = subprocess.Popen(
-                [BINARY, "--record", "played.keys", "--trace", "window.jsonl"], cwd=self.dir,
-                env=self.env(DISPLAY=x.display, ASAN_OPTIONS=asan + ":detect_leaks=0"),
-                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-            found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
-                                 "^cannoncar$")
-            window = found.stdout.split()[0] if found.stdout.split() else ""
-            self.assertTrue(window, found.stderr)
+            game, window = self.start_in_window(
+                x, ["--record", "played.keys", "--trace", "window.jsonl"])
             self.xdotool(x.display, "mousemove", "--window", window, "400", "300")
             self.xdotool(x.display, "windowfocus", "--sync", window)
             # One key at a time, with time between, so each lands in a frame of its own.
@@ -220,16 +226,9 @@ class WindowRun(unittest.TestCase):
 
     def test_pagedown_twice_plays_a_quarter_of_the_frames_per_second(self):
         with Xvfb() as x:
-            asan = os.environ.get("ASAN_OPTIONS", "")
             # Small and slow enough for a software rasterizer under a sanitizer to keep up.
-            game = subprocess.Popen(
-                [BINARY, "--fps", "16", "--size", "320x240", "--trace", "speed.jsonl"],
-                cwd=self.dir, env=self.env(DISPLAY=x.display, ASAN_OPTIONS=asan + ":detect_leaks=0"),
-                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-            found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
-                                 "^cannoncar$")
-            window = found.stdout.split()[0] if found.stdout.split() else ""
-            self.assertTrue(window, found.stderr)
+            game, window = self.start_in_window(
+                x, ["--fps", "16", "--size", "320x240", "--trace", "speed.jsonl"])
             self.xdotool(x.display, "windowfocus", "--sync", window)
             time.sleep(1)
             full = self.rate("speed.jsonl")
@@ -252,15 +251,7 @@ class WindowRun(unittest.TestCase):
         with open(os.path.join(self.dir, "rec.keys"), "w") as f:
             f.write("300 ctrl-w\n360 ctrl-w\n")
         with Xvfb() as x:
-            asan = os.environ.get("ASAN_OPTIONS", "")
-            game = subprocess.Popen(
-                [BINARY, "--keys", "rec.keys", "--trace", "hud.jsonl"], cwd=self.dir,
-                env=self.env(DISPLAY=x.display, ASAN_OPTIONS=asan + ":detect_leaks=0"),
-                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-            found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
-                                 "^cannoncar$")
-            window = found.stdout.split()[0] if found.stdout.split() else ""
-            self.assertTrue(window, found.stderr)
+            game, window = self.start_in_window(x, ["--keys", "rec.keys", "--trace", "hud.jsonl"])
             self.xdotool(x.display, "windowfocus", "--sync", window)
             # Standard output comes line by line: the first score line is there as it is printed.
             lines = []
@@ -335,16 +326,8 @@ class WindowRun(unittest.TestCase):
         screen = os.path.join(self.dir, "screen")
         os.mkdir(screen)
         with Xvfb(screen) as x:
-            asan = os.environ.get("ASAN_OPTIONS", "")
-            game = subprocess.Popen(
-                [BINARY, "-pause", "--size", "320x240", "--keys", "shown.keys", "--trace",
-                 "shown.jsonl"], cwd=self.dir,
-                env=self.env(DISPLAY=x.display, ASAN_OPTIONS=asan + ":detect_leaks=0"),
-                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-            found = self.xdotool(x.display, "search", "--sync", "--onlyvisible", "--name",
-                                 "^cannoncar$")
-            window = found.stdout.split()[0] if found.stdout.split() else ""
-            self.assertTrue(window, found.stderr)
+            game, window = self.start_in_window(
+                x, ["-pause", "--size", "320x240", "--keys", "shown.keys", "--trace", "shown.jsonl"])
             # The pointer is drawn into Xvfb's screen: out of the window's way.
             self.xdotool(x.display, "mousemove", "1020", "760")
             self.wait_for_frames("shown.jsonl", 10)
